@@ -3,7 +3,9 @@
 // are the console calls themselves; on POSIX terminals our own VT layer stands in; in tests an
 // in-memory console does. Coordinates here are 0-based, as the console counts.
 
+#include <chrono>
 #include <cstdint>
+#include <memory>
 
 #include "Lib_ScreenBuffer.h"
 
@@ -59,4 +61,16 @@ public:
     virtual bool ReadEvent(ConsoleInputEvent& event) = 0;
     // Number of events that can be read without waiting.
     virtual std::uint32_t PendingEvents() = 0;
+
+    // Milliseconds on the clock that WaitInput's time limits run on. A real console uses the
+    // steady clock; the in-memory console keeps its own, so that waits cost no real time.
+    virtual std::uint64_t NowMillis() {
+        using namespace std::chrono;
+        return static_cast<std::uint64_t>(
+            duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    }
 };
+
+// The console of the platform the program runs on: the Windows console on Windows, the
+// terminal device elsewhere. Never empty.
+std::unique_ptr<ConsoleDevice> CreatePlatformConsole();

@@ -1,0 +1,8 @@
+#include "ConsoleDevice.h"
+
+// Provided by the terminal device (TermConsoleDevice).
+std::unique_ptr<ConsoleDevice> CreateTermConsoleDevice();
+
+std::unique_ptr<ConsoleDevice> CreatePlatformConsole() {
+    return CreateTermConsoleDevice();
+}
