@@ -1,0 +1,476 @@
+#include "Lib_Menu_ListBox.h"
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+
+namespace {
+
+// Only the 26 ASCII letters change case; every other byte is compared as it is.
+char UpperChar(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+char LowerChar(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Whether text contains upperNeedle (already upper-cased), comparing text upper-cased.
+bool ContainsUpper(std::string_view text, std::string_view upperNeedle) {
+    if (upperNeedle.empty() || upperNeedle.size() > text.size()) return false;
+    const std::size_t last = text.size() - upperNeedle.size();
+    for (std::size_t start = 0; start <= last; ++start) {
+        std::size_t i = 0;
+        while (i < upperNeedle.size() && UpperChar(text[start + i]) == upperNeedle[i]) ++i;
+        if (i == upperNeedle.size()) return true;
+    }
+    return false;
+}
+
+// A row text fitted to width columns: cut when longer, otherwise padded as align asks.
+std::string FitRow(std::string_view text, int width, std::uint8_t align) {
+    const auto w = static_cast<std::size_t>(std::max(0, width));
+    if (align > 2) return std::string(text);
+    if (text.size() >= w) return std::string(text.substr(0, w));
+    const std::size_t spare = w - text.size();
+    std::size_t left = 0;
+    if (align == 1) left = spare;
+    if (align == 2) left = spare / 2;
+    std::string row(left, ' ');
+    row.append(text);
+    row.append(spare - left, ' ');
+    return row;
+}
+
+bool HasByte(const ShortStr& set, std::uint8_t b) {
+    return set.View().find(static_cast<char>(b)) != std::string_view::npos;
+}
+
+std::uint64_t SteadyMillis() {
+    using namespace std::chrono;
+    return static_cast<std::uint64_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+} // namespace
+
+TListBoxItem* TListBoxItems::Find(std::int32_t i) {
+    return (i >= 1 && i <= Count()) ? &items_[static_cast<std::size_t>(i - 1)] : nullptr;
+}
+
+const TListBoxItem* TListBoxItems::Find(std::int32_t i) const {
+    return (i >= 1 && i <= Count()) ? &items_[static_cast<std::size_t>(i - 1)] : nullptr;
+}
+
+TListBox::TListBox(TIOBase& console)
+    : Console(console), Box(std::make_unique<TMenuBox>(console)), OnSearch(&TListBox::ShowSearch),
+      TickSource(&SteadyMillis) {
+    ExitKeys.Assign("\x0D\x1B");
+    Percent = TPercentBar();
+    Percent.BarLen = 0; // filled in by Open from the window height
+    Percent.Mode = 2;
+    Percent.Kind = 1;
+    Percent.TrackChar = 0xB0;
+    Percent.MarkChar = 0xB2;
+    LastIdle = Now();
+}
+
+std::uint64_t TListBox::Now() const {
+    return TickSource ? TickSource() : SteadyMillis();
+}
+
+void TListBox::Add(const ShortStr& text, std::uint8_t tag) {
+    if (ListMax >= MaxItems) return;
+    auto& items = List.items_;
+    if (items.size() == items.capacity())
+        items.reserve(std::min<std::size_t>(MaxItems, std::max<std::size_t>(64, items.size() * 2)));
+    items.push_back(TListBoxItem{text, tag});
+    ListMax = List.Count();
+    if (tag == 1) ++Marked;
+}
+
+void TListBox::Clear() {
+    List.items_.clear();
+    List.items_.shrink_to_fit();
+    ListMax = 0;
+    Marked = 0;
+}
+
+bool TListBox::IsSeparator(std::int32_t index) const {
+    const TListBoxItem* item = List.Find(index);
+    return item != nullptr && !item->Name.Empty() && item->Name[0] == SeparatorMark;
+}
+
+bool TListBox::IsSelectable(std::int32_t index) const {
+    return List.Find(index) != nullptr && !IsSeparator(index);
+}
+
+// ---- Drawing ----
+
+void TListBox::Close() {
+    if (!NoWindow) Box->Close();
+}
+
+void TListBox::DrawRow(int x, int y, bool selected, std::int32_t index) {
+    const TListBoxItem* item = index <= ListMax ? List.Find(index) : nullptr;
+    if (OnDrawRow) {
+        const ShortStr blank{};
+        OnDrawRow(x, y, WinWidth, item ? item->Tag : 0, item ? item->Name : blank, selected);
+        return;
+    }
+    const std::uint8_t attr = selected ? HiAttr : LoAttr;
+    if (item != nullptr) {
+        ShortStr padded(" ");
+        padded += item->Name;
+        padded += ' ';
+        Console.WriteAt(x, y, attr, FitRow(padded.View(), WinWidth, RowAlign));
+    } else {
+        Console.WriteAt(x, y, attr,
+                        std::string(static_cast<std::size_t>(std::max(0, WinWidth)), ' '));
+    }
+    if (AllowTag) {
+        const char mark = (item != nullptr && item->Tag == 1) ? TagChar : ' ';
+        Console.WriteAt(TagPos, y, TagAttr, std::string_view(&mark, 1));
+    }
+}
+
+void TListBox::DrawPage() {
+    for (std::int32_t i = 0; i < WinSize; ++i)
+        DrawRow(WinX + 1, WinY + 1 + i, TopPage + i == Picked, TopPage + i);
+    UpdateBar();
+}
+
+void TListBox::UpdateBar() {
+    Console.DrawPercentBar(Percent, Picked, ListMax);
+}
+
+void TListBox::RedrawMove(std::int32_t oldPicked, std::int32_t oldTop) {
+    if (TopPage != oldTop) {
+        DrawPage();
+    } else if (Picked != oldPicked) {
+        DrawRow(WinX + 1, WinY + oldPicked - TopPage + 1, false, oldPicked);
+        DrawRow(WinX + 1, WinY + Picked - TopPage + 1, true, Picked);
+        UpdateBar();
+    }
+}
+
+void TListBox::ShowSearch(TListBox& list, const ShortStr& text) {
+    const TMenuBox& box = *list.Box;
+    const char edge = box.Frame()[FramePart::Bottom];
+    // The display covers 17 cells of the bottom edge; in a box too narrow for that it stops
+    // before the bottom-right corner instead of running over the frame and the screen beside it.
+    int width = 17;
+    if (!list.NoWindow && box.WasOpened && list.SearchY == box.Y2 && list.SearchX < box.X2)
+        width = std::min(width, box.X2 - list.SearchX);
+    const auto keep = static_cast<std::size_t>(std::max(0, width - 2));
+    std::string_view tail = text.View();
+    if (tail.size() > keep) tail.remove_prefix(tail.size() - keep);
+
+    // The text first, then the edge only where the text does not stand: the same picture as
+    // erasing the whole display and writing the text over it, in fewer cells.
+    std::size_t used = 0;
+    if (!tail.empty()) {
+        std::string shown(" ");
+        for (char c : tail) shown.push_back(LowerChar(c));
+        shown.push_back(' ');
+        list.Console.WriteAt(list.SearchX, list.SearchY, list.SearchAttr, shown);
+        used = shown.size();
+    }
+    const auto total = static_cast<std::size_t>(std::max(0, width));
+    if (used < total)
+        list.Console.WriteAt(list.SearchX + static_cast<int>(used), list.SearchY, box.BoxAttr4,
+                             std::string(total - used, edge));
+}
+
+void TListBox::CallSearch(const ShortStr& text) {
+    if (OnSearch) OnSearch(*this, text);
+}
+
+// ---- Opening ----
+
+void TListBox::PrepareWindow(std::uint8_t x1, std::uint8_t y1, std::uint8_t x2, std::uint8_t y2) {
+    ExitExtended = false;
+    if (!NoWindow) Box->Open(x1, y1, x2, y2);
+    if (CloseX != 0) Console.WriteAt(CloseX, CloseY, CloseAttr, " X ");
+
+    if (SearchX == 0) SearchX = static_cast<std::uint8_t>(x1 + 2);
+    if (SearchY == 0) SearchY = y2;
+    if (SearchAttr == 0) SearchAttr = Box->BoxAttr4;
+
+    WinX = x1;
+    WinY = y1;
+    WinWidth = std::max(0, x2 - x1 - 1);
+    WinSize = std::max(0, y2 - y1 - 1);
+    TagPos = static_cast<std::uint8_t>(x1 + 1);
+
+    if (Picked > ListMax) Picked = ListMax;
+    SetPicked(Picked);
+
+    if (Percent.TrackAttr == 0) Percent.TrackAttr = Box->BoxAttr2;
+    if (Percent.MarkAttr == 0) Percent.MarkAttr = Box->BoxAttr2;
+    if (Percent.BarLen == 0) Percent.BarLen = static_cast<std::uint8_t>(WinSize);
+    if (Percent.BarX == 0) Percent.BarX = static_cast<std::uint8_t>(x1 + WinWidth + 1);
+    if (Percent.BarY == 0) Percent.BarY = static_cast<std::uint8_t>(y1 + 1);
+    Percent.LastMark = 0;
+
+    if (!NoRedraw && (Percent.Mode == 1 || Percent.Mode == 2) && Percent.Kind == 1) {
+        const std::string_view track(reinterpret_cast<const char*>(&Percent.TrackChar), 1);
+        for (int k = 0; k < Percent.BarLen; ++k)
+            Console.WriteAt(Percent.BarX, Percent.BarY + k, Percent.TrackAttr, track);
+    }
+}
+
+void TListBox::Open(std::uint8_t x1, std::uint8_t y1, std::uint8_t x2, std::uint8_t y2) {
+    PrepareWindow(x1, y1, x2, y2);
+    if (NoInput) return;
+    if (!NoRedraw) DrawPage();
+    RunKeyLoop();
+}
+
+// ---- Moving the selection ----
+
+std::int32_t TListBox::NextSelectable(bool up) const {
+    std::int32_t i = Picked;
+    for (;;) {
+        if (up) {
+            if (i <= 1) return -1;
+            --i;
+        } else {
+            if (i >= ListMax) return -1;
+            ++i;
+        }
+        if (IsSelectable(i)) return i;
+    }
+}
+
+void TListBox::MoveSelection(bool up, bool redraw) {
+    // An empty list has nothing to move to; without this a window scrolled before the rows
+    // were cleared would walk into rows that no longer exist.
+    if (ListMax == 0) return;
+    if (up ? Picked <= 1 : Picked >= ListMax) return;
+    const bool atEdge = up ? TopPage == 1 : TopPage + WinSize - 1 >= ListMax;
+    if (atEdge && NextSelectable(up) == -1) return;
+
+    const std::int32_t oldPicked = Picked;
+    const std::int32_t oldTop = TopPage;
+    do {
+        if (up) {
+            if (Picked > TopPage) {
+                --Picked;
+            } else {
+                --Picked;
+                --TopPage;
+            }
+        } else {
+            if (Picked < TopPage + WinSize - 1) {
+                ++Picked;
+            } else {
+                ++Picked;
+                ++TopPage;
+            }
+        }
+    } while (IsSeparator(Picked) && Picked < ListMax && Picked != 1);
+
+    if (redraw) RedrawMove(oldPicked, oldTop);
+}
+
+void TListBox::SetPicked(std::int32_t index) {
+    bool up;
+    if (Picked < TopPage || Picked > TopPage + WinSize - 1) {
+        TopPage = 1;
+        Picked = 1;
+        up = false;
+    } else {
+        up = index < Picked;
+    }
+    if (index == Picked && Picked <= ListMax) return;
+    for (;;) {
+        const std::int32_t next = NextSelectable(up);
+        MoveSelection(up, false);
+        if (next == -1 || Picked == index) return;
+    }
+}
+
+// ---- The key loop ----
+
+void TListBox::RunKeyLoop() {
+    keepSearch_ = false;
+    SearchStr = ShortStr();
+    if (!NoRedraw) CallSearch(SearchStr);
+    NoRedraw = false;
+
+    for (;;) {
+        // The search text lives only while search keys follow one another.
+        if (keepSearch_) {
+            keepSearch_ = false;
+        } else if (!SearchStr.Empty()) {
+            SearchStr = ShortStr();
+            CallSearch(SearchStr);
+        }
+        if (ListMax > 0 && IsSeparator(Picked)) {
+            MoveSelection(false, true);
+            if (IsSeparator(Picked)) MoveSelection(true, true);
+        }
+        if (OnUpdate) {
+            const TListBoxItem* item = List.Find(Picked);
+            OnUpdate(Picked, item != nullptr ? item->Name : ShortStr());
+        }
+
+        std::uint8_t key = 0;
+        if (!WaitKey(key)) return;
+
+        if (key == 0) {
+            if (HandleExtended(Console.ReadKey())) return;
+            continue;
+        }
+        TListBoxItem* item = List.Find(Picked);
+        if (AllowTag && key == static_cast<std::uint8_t>(TagKey) && item != nullptr &&
+            item->Tag != 2) {
+            if (item->Tag == 1) {
+                item->Tag = 0;
+                --Marked;
+            } else {
+                item->Tag = 1;
+                ++Marked;
+            }
+            const std::int32_t tagged = Picked;
+            MoveSelection(false, true);
+            // On the last row the selection cannot move on; the row is drawn here instead so
+            // that its new mark shows.
+            if (Picked == tagged) DrawRow(WinX + 1, WinY + Picked - TopPage + 1, true, Picked);
+        } else if (HasByte(ExitKeys, key)) {
+            if (!SearchStr.Empty()) {
+                SearchStr = ShortStr();
+                CallSearch(SearchStr);
+            }
+            ExitCode = key;
+            return;
+        } else if (key == 1) {
+            SearchStep();
+        } else if (key == 8) {
+            if (!SearchStr.Empty()) {
+                SearchStr.SetLength(SearchStr.Length() - 1);
+                SearchStep();
+            }
+        } else if (key >= 32) {
+            SearchStr += UpperChar(static_cast<char>(key));
+            SearchStep();
+        }
+    }
+}
+
+bool TListBox::WaitKey(std::uint8_t& key) {
+    if (!OnIdle) {
+        key = Console.ReadKey();
+        return true;
+    }
+    for (;;) {
+        // The tick count may wrap; the difference of its low 32 bits is still the time passed.
+        const auto elapsed = static_cast<std::uint32_t>(Now() - LastIdle);
+        if (elapsed > IdleTime) {
+            std::uint8_t idleKey = 0;
+            if (OnIdle(idleKey)) {
+                ExitCode = idleKey;
+                return false;
+            }
+            LastIdle = Now();
+        } else if (Console.KeyWait(IdleTime)) {
+            key = Console.ReadKey();
+            return true;
+        }
+    }
+}
+
+bool TListBox::HandleExtended(std::uint8_t code) {
+    if (HasByte(ExitExtKeys, code)) {
+        if (!SearchStr.Empty()) {
+            SearchStr = ShortStr();
+            CallSearch(SearchStr);
+        }
+        ExitCode = code;
+        ExitExtended = true;
+        return true;
+    }
+    switch (code) {
+    case 71: // Home
+        if (NextSelectable(true) != -1) {
+            Picked = 1;
+            TopPage = 1;
+            DrawPage();
+        }
+        break;
+    case 72:
+        MoveSelection(true, true);
+        break;
+    case 73: // PgUp
+    case 75:
+        PageUp();
+        break;
+    case 77: // Right
+    case 81:
+        PageDown();
+        break;
+    case 79: // End
+        if (NextSelectable(false) != -1) {
+            if (ListMax > WinSize) TopPage = ListMax - WinSize + 1;
+            Picked = ListMax;
+            DrawPage();
+        }
+        break;
+    case 80:
+        MoveSelection(false, true);
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+void TListBox::PageUp() {
+    if (NextSelectable(true) == -1) return;
+    Picked = Picked - WinSize > 1 ? Picked - WinSize : 1;
+    TopPage = TopPage - WinSize >= 1 ? TopPage - WinSize : 1;
+    DrawPage();
+}
+
+void TListBox::PageDown() {
+    if (NextSelectable(false) == -1) return;
+    if (ListMax > WinSize) {
+        Picked = std::min(Picked + WinSize, ListMax);
+        TopPage += WinSize;
+        if (TopPage + WinSize > ListMax) TopPage = ListMax - WinSize + 1;
+    } else {
+        Picked = ListMax;
+    }
+    DrawPage();
+}
+
+void TListBox::SearchStep() {
+    const std::int32_t oldTop = TopPage;
+    const std::int32_t oldPicked = Picked;
+    keepSearch_ = true;
+    CallSearch(SearchStr);
+
+    // The rows after the selection first, then from the top round to just before it.
+    std::int32_t found = 0;
+    const std::string_view needle = SearchStr.View();
+    for (std::int32_t n = 1; n < ListMax && found == 0; ++n) {
+        std::int32_t i = Picked + n;
+        if (i > ListMax) i -= ListMax;
+        const TListBoxItem* item = List.Find(i);
+        if (item != nullptr && ContainsUpper(item->Name.View(), needle)) found = i;
+    }
+    if (found == 0) return;
+
+    while (Picked != found) {
+        if (found > Picked) {
+            if (Picked >= ListMax) break;
+            ++Picked;
+            if (Picked > TopPage + WinSize - 1) ++TopPage;
+        } else {
+            if (Picked <= 1) break;
+            --Picked;
+            if (Picked < TopPage) --TopPage;
+        }
+    }
+    RedrawMove(oldPicked, oldTop);
+}

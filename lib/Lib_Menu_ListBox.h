@@ -1,0 +1,156 @@
+#pragma once
+// A scrolling list of text rows in a framed window: selection bar, scroll marker on the right
+// edge, optional marking of rows, incremental search by typing, and exit keys. Open draws the
+// window and runs the key loop until an exit key (or the idle hook) ends it.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "Lib_IO_Base.h"
+#include "Lib_Menu_Box.h"
+#include "ShortStr.h"
+
+// One row. A row whose text begins with character 2 is a separator: it is shown, but the
+// selection never rests on it.
+struct TListBoxItem {
+    ShortStr Name;
+    std::uint8_t Tag = 0; // 0 plain, 1 marked, 2 cannot be marked
+};
+
+// The rows of a list box, numbered from 1. Rows are kept in one growing block, so adding a row
+// allocates nothing most of the time; a reference to a row stays good until the next Add.
+class TListBoxItems {
+public:
+    // Row i, 1 <= i <= Count(); the caller keeps i in range.
+    TListBoxItem& operator[](std::int32_t i) { return items_[static_cast<std::size_t>(i - 1)]; }
+    const TListBoxItem& operator[](std::int32_t i) const {
+        return items_[static_cast<std::size_t>(i - 1)];
+    }
+    // Row i, or nullptr when there is no such row.
+    TListBoxItem* Find(std::int32_t i);
+    const TListBoxItem* Find(std::int32_t i) const;
+    std::int32_t Count() const { return static_cast<std::int32_t>(items_.size()); }
+
+private:
+    friend class TListBox;
+    std::vector<TListBoxItem> items_;
+};
+
+class TListBox {
+public:
+    static constexpr std::int32_t MaxItems = 10000;
+    static constexpr char SeparatorMark = 2;
+
+    // Hooks; one left empty is not called.
+    // At the start of every pass of the key loop, with the selected row and its text (empty
+    // when the list is empty).
+    using UpdateHook = std::function<void(std::int32_t picked, const ShortStr& text)>;
+    // Shows the search text, or erases the display when the text is empty.
+    using SearchHook = std::function<void(TListBox& list, const ShortStr& text)>;
+    // Draws a row instead of the built-in drawing; a blank row past the end has tag 0 and an
+    // empty text.
+    using DrawRowHook = std::function<void(int x, int y, int width, std::uint8_t tag,
+                                           const ShortStr& text, bool selected)>;
+    // Polled while waiting for a key; returning true ends Open with the key it filled in.
+    using IdleHook = std::function<bool(std::uint8_t& key)>;
+    // Milliseconds for the idle interval.
+    using TickHook = std::function<std::uint64_t()>;
+
+    explicit TListBox(TIOBase& console); // Create: the defaults below; draws nothing
+    ~TListBox() = default;               // Destroy: frees the rows and the frame
+    TListBox(const TListBox&) = delete;
+    TListBox& operator=(const TListBox&) = delete;
+
+    // Appends a row; past MaxItems rows it is dropped. A tag of 1 counts in Marked.
+    void Add(const ShortStr& text, std::uint8_t tag);
+    // Frees every row; Picked and TopPage are left as they are.
+    void Clear();
+
+    // Draws the window and runs the key loop until an exit key ends it. The coordinates
+    // include the frame. The window stays drawn on return.
+    void Open(std::uint8_t x1, std::uint8_t y1, std::uint8_t x2, std::uint8_t y2);
+    // Puts back the screen that was there before the first Open (unless NoWindow).
+    void Close();
+
+    // Draws row index (a blank row past the last one) at column x, row y.
+    void DrawRow(int x, int y, bool selected, std::int32_t index);
+    // Redraws every visible row and the scroll marker.
+    void DrawPage();
+    // Moves the scroll marker to Picked out of ListMax; draws only when its row changes.
+    void UpdateBar();
+
+    // One selectable row up or down, scrolling by one row when the selection would leave the
+    // window; nothing when there is no selectable row that way.
+    void MoveSelection(bool up, bool redraw);
+    // Walks the selection to row index without drawing, scrolling just far enough.
+    void SetPicked(std::int32_t index);
+    // The nearest selectable row above or below Picked, or -1.
+    std::int32_t NextSelectable(bool up) const;
+    // The default search display, on the frame's bottom edge.
+    static void ShowSearch(TListBox& list, const ShortStr& text);
+
+    bool IsSeparator(std::int32_t index) const;
+    bool IsSelectable(std::int32_t index) const;
+
+    TIOBase& Console;
+    TListBoxItems List;
+    std::unique_ptr<TMenuBox> Box;
+    std::uint8_t HiAttr = 0x1F;
+    std::uint8_t LoAttr = 0x71;
+    std::uint8_t RowAlign = 0; // 0 padded on the right, 1 on the left, 2 centred
+    ShortStr ExitKeys;         // ordinary keys that end Open; Enter and Esc
+    ShortStr ExitExtKeys;      // extended key codes that end Open
+    std::uint8_t ExitCode = 0;
+    std::int32_t Picked = 1;
+    std::int32_t TopPage = 1;
+    bool NoWindow = false;
+    std::int32_t ListMax = 0; // number of rows, kept by Add and Clear
+    bool AllowTag = false;
+    char TagChar = '*';
+    char TagKey = 9;
+    std::uint8_t TagPos = 0;
+    std::uint8_t TagAttr = 0x7F;
+    std::uint16_t Marked = 0;
+    UpdateHook OnUpdate;
+    SearchHook OnSearch;
+    DrawRowHook OnDrawRow;
+    IdleHook OnIdle;
+    std::int32_t WinWidth = 0;
+    std::int32_t WinSize = 0;
+    std::uint8_t WinX = 0;
+    std::uint8_t WinY = 0;
+    bool NoInput = false;
+    std::uint8_t SearchX = 0;
+    std::uint8_t SearchY = 0;
+    std::uint8_t SearchAttr = 0;
+    ShortStr SearchStr;
+    TPercentBar Percent;
+    std::uint8_t CloseX = 0;
+    std::uint8_t CloseY = 0;
+    std::uint8_t CloseAttr = 0x71;
+    bool NoRedraw = false;
+    std::uint16_t IdleTime = 1000;
+    std::uint64_t LastIdle = 0;
+    bool ExitExtended = false;
+    // The clock of the idle interval; the system's millisecond tick count unless replaced.
+    TickHook TickSource;
+
+private:
+    void PrepareWindow(std::uint8_t x1, std::uint8_t y1, std::uint8_t x2, std::uint8_t y2);
+    void RunKeyLoop();
+    // Gets the next key, polling OnIdle while waiting; false when OnIdle ended Open.
+    bool WaitKey(std::uint8_t& key);
+    // Acts on an extended key; true when it ended Open.
+    bool HandleExtended(std::uint8_t code);
+    void PageUp();
+    void PageDown();
+    void SearchStep();
+    // Shows the window's change after the selection moved from oldPicked/oldTop.
+    void RedrawMove(std::int32_t oldPicked, std::int32_t oldTop);
+    void CallSearch(const ShortStr& text);
+    std::uint64_t Now() const;
+
+    bool keepSearch_ = false;
+};
