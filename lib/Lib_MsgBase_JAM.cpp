@@ -1,0 +1,217 @@
+#include "Lib_MsgBase_JAM.h"
+#include "Lib_MsgBase_JAM_Format.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+
+using namespace JamFormat;
+
+namespace {
+
+constexpr std::size_t KludgeBlockSize = 2001;
+constexpr std::int64_t MaxMsgNumber = std::numeric_limits<std::int32_t>::max();
+
+// A failure's code for LastIOError and OpenBase: never 0, whatever the system said.
+std::uint16_t ErrorCode(int error) {
+    if (error <= 0) return TJamMsgBase::ErrNoHeader;
+    return static_cast<std::uint16_t>(std::min(error, 0xFFFF));
+}
+
+TJamCacheSizes Sane(TJamCacheSizes s) {
+    s.IndexRecords = std::max<std::size_t>(s.IndexRecords, 1);
+    s.IndexBackStep = std::min(s.IndexBackStep, s.IndexRecords - 1);
+    s.TextBytes = std::max<std::size_t>(s.TextBytes, 1);
+    s.TextBackStep = std::min(s.TextBackStep, s.TextBytes - 1);
+    return s;
+}
+
+} // namespace
+
+std::unique_ptr<TJamMsgBase> TJamMsgBase::Create(const TJamCacheSizes& sizes) {
+    try {
+        return std::make_unique<TJamMsgBase>(sizes);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+TJamMsgBase::TJamMsgBase(const TJamCacheSizes& sizes)
+    : sizes_(Sane(sizes)), fixedHeader_(FixedHeaderSize),
+      indexBuf_(sizes_.IndexRecords * IndexRecSize), headerBuf_(HeaderReadSize),
+      textBuf_(sizes_.TextBytes), kludgeBuf_(KludgeBlockSize) {}
+
+void TJamMsgBase::CloseFiles() {
+    hdrFile_.Close();
+    txtFile_.Close();
+    idxFile_.Close();
+}
+
+std::uint8_t TJamMsgBase::OpenBase() {
+    CloseFiles();
+    failedFile_.clear();
+    openError_ = 0;
+
+    // Read-only and shared: the reader never writes a base, and must open one it may not write.
+    const std::string hdrPath = basePath_ + ".jhr";
+    const std::string txtPath = basePath_ + ".jdt";
+    const std::string idxPath = basePath_ + ".jdx";
+    if (!hdrFile_.Open(hdrPath, FileAccess::ReadOnly)) {
+        openError_ = hdrFile_.LastError();
+        failedFile_ = hdrPath;
+    } else {
+        std::int64_t got = hdrFile_.ReadAt(0, fixedHeader_.data(), FixedHeaderSize);
+        if (got < 0 || static_cast<std::size_t>(got) < FixedHeaderSize) {
+            openError_ = got < 0 ? hdrFile_.LastError() : ErrShortBaseHeader;
+            failedFile_ = hdrPath;
+            std::fill(fixedHeader_.begin(), fixedHeader_.end(), 0);
+        } else if (!txtFile_.Open(txtPath, FileAccess::ReadOnly)) {
+            openError_ = txtFile_.LastError();
+            failedFile_ = txtPath;
+        } else if (!idxFile_.Open(idxPath, FileAccess::ReadOnly)) {
+            openError_ = idxFile_.LastError();
+            failedFile_ = idxPath;
+        }
+    }
+
+    // Both caches start empty, whatever happened.
+    indexStart_ = -10;
+    indexCount_ = 0;
+    textBufStart_ = -10;
+    textBufCount_ = 0;
+    curNumber_ = 0;
+
+    if (openError_ == 0) return 0;
+    CloseFiles();
+    return static_cast<std::uint8_t>(std::min<std::uint16_t>(ErrorCode(openError_), 255));
+}
+
+std::string TJamMsgBase::OpenFailureText() const {
+    if (failedFile_.empty()) return std::string();
+    if (openError_ == ErrShortBaseHeader)
+        return failedFile_ + ": shorter than the 1024-byte base header";
+    return failedFile_ + ": " + std::strerror(openError_);
+}
+
+std::int32_t TJamMsgBase::ActiveCount() const {
+    return static_cast<std::int32_t>(Get32(fixedHeader_.data() + FixedActiveMsgs));
+}
+
+std::uint32_t TJamMsgBase::BaseMsgNum() const {
+    return Get32(fixedHeader_.data() + FixedBaseMsgNum);
+}
+
+std::int64_t TJamMsgBase::LastNumber() {
+    // Asked afresh each time: the index may grow while the reader runs.
+    std::int64_t size = idxFile_.IsOpen() ? idxFile_.Size() : -1;
+    std::int64_t records = size > 0 ? size / static_cast<std::int64_t>(IndexRecSize) : 0;
+    std::int64_t last = static_cast<std::int64_t>(BaseMsgNum()) + records - 1;
+    // Message numbers are signed 32-bit: records past that range cannot be named by any caller.
+    return std::min(last, MaxMsgNumber);
+}
+
+std::uint16_t TJamMsgBase::Locate(std::int64_t number) {
+    const std::int64_t i = number - static_cast<std::int64_t>(BaseMsgNum());
+    if (i >= indexStart_ && i < indexStart_ + static_cast<std::int64_t>(indexCount_)) return 0;
+    indexStart_ = std::max<std::int64_t>(0, i - static_cast<std::int64_t>(sizes_.IndexBackStep));
+    indexCount_ = 0;
+    std::int64_t got = idxFile_.ReadAt(indexStart_ * static_cast<std::int64_t>(IndexRecSize),
+                                       indexBuf_.data(), indexBuf_.size());
+    if (got < 0) return ErrorCode(idxFile_.LastError());
+    indexCount_ = static_cast<std::size_t>(got) / IndexRecSize;
+    return 0;
+}
+
+bool TJamMsgBase::CachedHdrOffset(std::int64_t number, std::uint32_t& hdrOffset) const {
+    const std::int64_t i = number - static_cast<std::int64_t>(BaseMsgNum()) - indexStart_;
+    if (i < 0 || i >= static_cast<std::int64_t>(indexCount_)) return false;
+    hdrOffset = Get32(indexBuf_.data() + static_cast<std::size_t>(i) * IndexRecSize + 4);
+    return true;
+}
+
+bool TJamMsgBase::IsLive(std::int64_t number) {
+    lastIOError_ = Locate(number);
+    std::uint32_t hdrOffset = 0;
+    // A record that could not be read is passed over like a deleted one.
+    return CachedHdrOffset(number, hdrOffset) && hdrOffset != DeletedOffset;
+}
+
+void TJamMsgBase::SeekNumber(std::int32_t n) {
+    curNumber_ = std::max<std::int64_t>(static_cast<std::int64_t>(n) - 1,
+                                        static_cast<std::int64_t>(BaseMsgNum()) - 1);
+    StepNext();
+}
+
+void TJamMsgBase::StepNext() {
+    const std::int64_t last = LastNumber();
+    if (curNumber_ <= last) ++curNumber_;
+    // Numbers below the base's first one have no index record.
+    curNumber_ = std::max(curNumber_, static_cast<std::int64_t>(BaseMsgNum()));
+    while (curNumber_ <= last && !IsLive(curNumber_)) ++curNumber_;
+}
+
+bool TJamMsgBase::HasCurrent() {
+    return static_cast<std::int64_t>(BaseMsgNum()) <= curNumber_ && curNumber_ <= LastNumber();
+}
+
+void TJamMsgBase::LoadHeader() {
+    lastIOError_ = 0;
+    wrapFlag_ = false;
+    fromName_ = ShortStr();
+    toName_ = ShortStr();
+    subject_ = ShortStr();
+    kludgeLen_ = 0;
+    headerBytes_ = 0;
+    if (!HasCurrent()) return;
+
+    lastIOError_ = Locate(curNumber_);
+    if (lastIOError_ != 0) return;
+    std::uint32_t hdrOffset = 0;
+    if (!CachedHdrOffset(curNumber_, hdrOffset)) {
+        lastIOError_ = ErrNoHeader;
+        return;
+    }
+    // The fixed part in memory is put back when no whole header comes, so the header fields never
+    // mix two messages' bytes.
+    unsigned char previous[MsgFixedSize];
+    std::memcpy(previous, headerBuf_.data(), MsgFixedSize);
+    std::int64_t got = hdrFile_.ReadAt(hdrOffset, headerBuf_.data(), headerBuf_.size());
+    if (got < 0 || static_cast<std::size_t>(got) < MsgFixedSize) {
+        // A failed read, or no whole header there (an offset at or near the end of the file).
+        std::memcpy(headerBuf_.data(), previous, MsgFixedSize);
+        lastIOError_ = got < 0 ? ErrorCode(hdrFile_.LastError()) : ErrNoHeader;
+    } else {
+        headerLen_ = static_cast<std::size_t>(got);
+        headerBytes_ = headerLen_;
+    }
+    writtenDate_ = JamStampToDate(HeaderField(MsgDateWritten));
+}
+
+std::uint32_t TJamMsgBase::HeaderField(std::size_t offset) const {
+    return Get32(headerBuf_.data() + offset);
+}
+
+std::int32_t TJamMsgBase::MsgNumber() const {
+    return static_cast<std::int32_t>(HeaderField(MsgMsgNum));
+}
+
+std::int32_t TJamMsgBase::ReplyTo() const {
+    return static_cast<std::int32_t>(HeaderField(MsgReplyTo));
+}
+
+std::int32_t TJamMsgBase::Reply1st() const {
+    return static_cast<std::int32_t>(HeaderField(MsgReply1st));
+}
+
+std::int32_t TJamMsgBase::ReplyNext() const {
+    return static_cast<std::int32_t>(HeaderField(MsgReplyNext));
+}
+
+std::uint32_t TJamMsgBase::TxtOffset() const {
+    return HeaderField(MsgTxtOffset);
+}
+
+std::uint32_t TJamMsgBase::TxtLen() const {
+    return HeaderField(MsgTxtLen);
+}

@@ -1,0 +1,153 @@
+#pragma once
+// TJamMsgBase: read access to one JAM message base (.jhr headers, .jdt texts, .jdx index) by
+// message number. It walks the index to the next message that is not deleted, loads a message
+// header, turns the subfields into sender, recipient, subject and kludge lines, and reads the
+// kludge lines and the message text as display lines wrapped at a given width.
+//
+// The base files are opened for reading only, shared, without locks, and are never written, so a
+// base on read-only media opens as well. Failures are results: OpenBase returns a code, file
+// errors while reading are kept in LastIOError(). No damaged file makes the reader read outside
+// its buffers, loop without end or report another message's data.
+
+#include "Lib_Dates.h"
+#include "Lib_FileIO.h"
+#include "ShortStr.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// How much of the index and of the text file is held in memory at a time. The defaults are the
+// sizes the reader is tuned for; tests shrink them to exercise refills.
+struct TJamCacheSizes {
+    std::size_t IndexRecords = 500; // index records read in one block
+    std::size_t IndexBackStep = 30; // records read before the one wanted, so short steps back hit
+    std::size_t TextBytes = 32001;  // text bytes read in one stretch
+    std::size_t TextBackStep = 80;  // bytes read before the one wanted, for going back to a space
+};
+
+class TJamMsgBase {
+public:
+    // Codes of the reader's own; the system's error numbers stay well below them.
+    static constexpr std::uint8_t ErrShortBaseHeader = 250; // .jhr shorter than its fixed header
+    static constexpr std::uint8_t ErrNoHeader = 251; // no index record or no whole message header
+
+    // A new base object, or none when its buffers cannot be had.
+    static std::unique_ptr<TJamMsgBase> Create(const TJamCacheSizes& sizes = {});
+    explicit TJamMsgBase(const TJamCacheSizes& sizes = {});
+    TJamMsgBase(const TJamMsgBase&) = delete;
+    TJamMsgBase& operator=(const TJamMsgBase&) = delete;
+
+    // Directory plus base file name, without extension; kept whole.
+    void SetBasePath(std::string_view path) { basePath_ = path; }
+    const std::string& BasePath() const { return basePath_; }
+    // A name for a scratch file; kept for callers, not used by the reader.
+    void SetScratchFile(const ShortStr& name) { scratchName_ = name; }
+    const ShortStr& ScratchName() const { return scratchName_; }
+
+    // Opens the three files and reads the fixed header: 0 on success, else a nonzero code (a
+    // system error number or one of the Err codes above).
+    std::uint8_t OpenBase();
+    // After a failed OpenBase: the file that failed, and "path: reason" for the user.
+    const std::string& FailedFile() const { return failedFile_; }
+    std::string OpenFailureText() const;
+
+    // The fixed header's ActiveMsgs as stored, and the number of index record 0.
+    std::int32_t ActiveCount() const;
+    std::uint32_t BaseMsgNum() const;
+    // The highest message number the index covers (the base's first number - 1 when it is empty).
+    // Numbers beyond the signed 32-bit range are outside the base.
+    std::int64_t LastNumber();
+    // The number the scan stands on.
+    std::int64_t CurNumber() const { return curNumber_; }
+
+    // Stands the scan on the first message numbered n or more that is not deleted.
+    void SeekNumber(std::int32_t n);
+    // Stands the scan on the next message that is not deleted, or one past the last number.
+    void StepNext();
+    // The scan stands on a number the index covers.
+    bool HasCurrent();
+
+    // Reads the current message's header. Empties sender, recipient, subject and kludge block;
+    // when nothing could be read the previous header stays.
+    void LoadHeader();
+    // LoadHeader, then the subfields: sender, recipient, subject and kludge lines.
+    void LoadMessage();
+    // Bytes of message header the last LoadHeader read; 0 when it read none.
+    std::size_t HeaderBytes() const { return headerBytes_; }
+    // Result of the most recent file operation: 0 = success.
+    std::uint16_t LastIOError() const { return lastIOError_; }
+
+    // Fields of the header in memory.
+    std::int32_t MsgNumber() const;
+    std::int32_t ReplyTo() const;
+    std::int32_t Reply1st() const;
+    std::int32_t ReplyNext() const;
+    std::uint32_t TxtOffset() const;
+    std::uint32_t TxtLen() const;
+    TDateRec WrittenDate() const { return writtenDate_; }
+    ShortStr FromName() const { return fromName_; }
+    ShortStr ToName() const { return toName_; }
+    ShortStr SubjectText() const { return subject_; }
+
+    // The text reader: the kludge lines first (each beginning with byte 1), then the text.
+    void RewindText();
+    bool TextDone() const;
+    // The next line, at most width + 1 bytes; width is at most 254. A line longer than that is
+    // broken after its last blank, or after width + 1 bytes when it has none.
+    ShortStr ReadTextLine(unsigned width);
+    // Adds a line to the kludge block. A line that does not fit is cut but keeps its line end;
+    // one that has no room left is dropped.
+    void AppendKludge(std::string_view line);
+    // The byte at the read position, and the position moves on (0 when there is none).
+    unsigned char NextChar();
+    // The kludge block as built: each line ends with a CR.
+    std::string_view KludgeBlock() const;
+
+private:
+    std::uint32_t HeaderField(std::size_t offset) const;
+    std::uint16_t Locate(std::int64_t number);
+    bool CachedHdrOffset(std::int64_t number, std::uint32_t& hdrOffset) const;
+    bool IsLive(std::int64_t number);
+    void CloseFiles();
+    void WalkSubfields();
+    void FillTextCache();
+
+    TJamCacheSizes sizes_;
+    std::string basePath_;
+    ShortStr scratchName_;
+    TFile hdrFile_;
+    TFile txtFile_;
+    TFile idxFile_;
+    std::string failedFile_;
+    int openError_ = 0;
+
+    std::vector<unsigned char> fixedHeader_;
+    ShortStr fromName_;
+    ShortStr toName_;
+    ShortStr subject_;
+    TDateRec writtenDate_{};
+    std::int64_t curNumber_ = 0;
+
+    std::vector<unsigned char> indexBuf_;
+    std::int64_t indexStart_ = -30;
+    std::size_t indexCount_ = 0;
+
+    std::vector<unsigned char> headerBuf_;
+    std::size_t headerLen_ = 0;   // bytes of headerBuf_ that hold the header in memory
+    std::size_t headerBytes_ = 0; // bytes the last LoadHeader read
+    std::uint16_t lastIOError_ = 0;
+
+    std::vector<unsigned char> textBuf_;
+    std::int64_t textBufStart_ = 0;
+    std::size_t textBufCount_ = 0;
+    std::vector<unsigned char> kludgeBuf_;
+    std::size_t kludgeLen_ = 0;
+    std::int64_t textPos_ = 0;   // below 0: a byte of the kludge block; else a text file offset
+    std::int64_t textStart_ = 0; // TxtOffset as of the last RewindText
+    std::int64_t textEnd_ = -1;  // offset of the text's last byte
+    bool wrapFlag_ = false;      // the last line was ended by the width, not by a CR
+};

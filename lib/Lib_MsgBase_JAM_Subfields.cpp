@@ -1,0 +1,96 @@
+// The subfield walk of TJamMsgBase: sender, recipient, subject and the kludge block from the
+// subfields of the header in memory.
+
+#include "Lib_MsgBase_JAM.h"
+#include "Lib_MsgBase_JAM_Format.h"
+
+#include <algorithm>
+
+using namespace JamFormat;
+
+namespace {
+
+// How a subfield type becomes a kludge line: its label, and the most data bytes taken.
+struct KludgeKind {
+    std::string_view Label;
+    std::size_t Kept;
+};
+
+KludgeKind KludgeKindOf(std::uint16_t loId) {
+    switch (loId) {
+    case SfMsgId:
+        return {"MSGID: ", 240};
+    case SfReplyId:
+        return {"REPLY: ", 240};
+    case SfPid:
+        return {"PID: ", 240};
+    case SfTrace:
+        return {"Via: ", 240};
+    case SfSeenBy2D:
+        return {"SEEN-BY: ", 240};
+    case SfPath2D:
+        return {"PATH: ", 240};
+    case SfFlags:
+        return {"FLAGS: ", 240};
+    case SfTzUtcInfo:
+        return {"TZUTC: ", 65};
+    default:
+        return {"", 240}; // enclosed files, FTS kludges and unknown types: text as it stands
+    }
+}
+
+constexpr std::size_t NameKept = 65;
+constexpr std::size_t SubjectKept = 100;
+
+} // namespace
+
+void TJamMsgBase::LoadMessage() {
+    LoadHeader();
+    // A message whose header could not be read gets no names or kludge lines: the header in
+    // memory belongs to another message.
+    if (headerBytes_ == 0) return;
+    WalkSubfields();
+}
+
+void TJamMsgBase::WalkSubfields() {
+    // Only the bytes that were read are walked, and no further than the header says its
+    // subfields go: a subfield is cut where they end, or dropped when its own head does not fit.
+    const unsigned char* area = headerBuf_.data() + MsgFixedSize;
+    const std::uint64_t have = headerLen_ > MsgFixedSize ? headerLen_ - MsgFixedSize : 0;
+    const std::uint64_t end = std::min<std::uint64_t>(have, HeaderField(MsgSubfieldLen));
+    std::uint64_t pos = 0;
+    while (pos < end && pos < SubfieldWalkLimit) {
+        if (end - pos < SubfieldHeadSize) break;
+        const std::uint16_t loId = Get16(area + pos);
+        const std::uint32_t datLen = Get32(area + pos + 4);
+        const std::uint64_t present = std::min<std::uint64_t>(datLen, end - pos - SubfieldHeadSize);
+        const auto text = [&](std::size_t kept) {
+            return std::string_view(
+                reinterpret_cast<const char*>(area + pos + SubfieldHeadSize),
+                static_cast<std::size_t>(std::min<std::uint64_t>(present, kept)));
+        };
+        switch (loId) {
+        case SfOAddress:
+        case SfDAddress:
+            break;
+        case SfSenderName:
+            fromName_ = text(NameKept);
+            break;
+        case SfReceiverName:
+            toName_ = text(NameKept);
+            break;
+        case SfSubject:
+            subject_ = text(SubjectKept);
+            break;
+        default: {
+            const KludgeKind kind = KludgeKindOf(loId);
+            ShortStr line("\x01");
+            line += kind.Label;
+            line += text(kind.Kept);
+            AppendKludge(line.View());
+        }
+        }
+        // 64-bit, so that even a DatLen of all ones moves the walk on and ends it.
+        pos += SubfieldHeadSize + static_cast<std::uint64_t>(datLen);
+    }
+}

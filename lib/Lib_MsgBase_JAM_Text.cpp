@@ -1,0 +1,116 @@
+// The text reader of TJamMsgBase: the kludge block, then the message text, as display lines.
+
+#include "Lib_MsgBase_JAM.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr unsigned char CR = 13;
+constexpr unsigned char LF = 10;
+constexpr unsigned char SoftCR = 0x8D;
+constexpr unsigned MaxWidth = 254; // a line of width + 1 bytes must fit a ShortStr
+
+} // namespace
+
+void TJamMsgBase::AppendKludge(std::string_view line) {
+    // Every stored line keeps its CR, so a cut line never runs on into the message text.
+    const std::size_t room = kludgeBuf_.size() - kludgeLen_;
+    if (room == 0 || (!line.empty() && room < 2)) return;
+    const std::size_t n = std::min(line.size(), room - 1);
+    std::copy_n(line.data(), n, kludgeBuf_.begin() + static_cast<std::ptrdiff_t>(kludgeLen_));
+    kludgeLen_ += n;
+    kludgeBuf_[kludgeLen_++] = CR;
+}
+
+std::string_view TJamMsgBase::KludgeBlock() const {
+    return std::string_view(reinterpret_cast<const char*>(kludgeBuf_.data()), kludgeLen_);
+}
+
+void TJamMsgBase::RewindText() {
+    wrapFlag_ = false;
+    textStart_ = TxtOffset();
+    textEnd_ = textStart_ + static_cast<std::int64_t>(TxtLen()) - 1;
+    // A text said to run past the end of the file ends with the file.
+    std::int64_t size = txtFile_.IsOpen() ? txtFile_.Size() : -1;
+    if (size >= 0) textEnd_ = std::min(textEnd_, size - 1);
+    textPos_ = kludgeLen_ > 0 ? -static_cast<std::int64_t>(kludgeLen_) : textStart_;
+}
+
+bool TJamMsgBase::TextDone() const {
+    return textPos_ >= 0 && (textPos_ < textStart_ || textPos_ > textEnd_);
+}
+
+void TJamMsgBase::FillTextCache() {
+    textBufStart_ =
+        std::max<std::int64_t>(0, textPos_ - static_cast<std::int64_t>(sizes_.TextBackStep));
+    textBufCount_ = 0;
+    std::int64_t got = txtFile_.ReadAt(textBufStart_, textBuf_.data(), textBuf_.size());
+    if (got < 0) {
+        lastIOError_ = txtFile_.LastError() > 0 ? static_cast<std::uint16_t>(txtFile_.LastError())
+                                                : ErrNoHeader;
+        return;
+    }
+    lastIOError_ = 0;
+    textBufCount_ = static_cast<std::size_t>(got);
+}
+
+unsigned char TJamMsgBase::NextChar() {
+    if (textPos_ < 0) {
+        const std::int64_t at = static_cast<std::int64_t>(kludgeLen_) + textPos_;
+        if (at >= 0) {
+            unsigned char c = kludgeBuf_[static_cast<std::size_t>(at)];
+            if (++textPos_ == 0) textPos_ = textStart_; // the text follows the kludge block
+            return c;
+        }
+        // The kludge block was emptied by a new header load since the last rewind.
+        textPos_ = textStart_;
+    }
+    if (textPos_ < textBufStart_ ||
+        textPos_ >= textBufStart_ + static_cast<std::int64_t>(textBufCount_))
+        FillTextCache();
+    if (textPos_ < textBufStart_ ||
+        textPos_ >= textBufStart_ + static_cast<std::int64_t>(textBufCount_)) {
+        // The byte cannot be had (a read error, or the file ended early): the text ends here
+        // rather than showing bytes of another place.
+        textEnd_ = std::min(textEnd_, textPos_ - 1);
+        return 0;
+    }
+    unsigned char c = textBuf_[static_cast<std::size_t>(textPos_ - textBufStart_)];
+    ++textPos_;
+    return c;
+}
+
+ShortStr TJamMsgBase::ReadTextLine(unsigned width) {
+    width = std::min(width, MaxWidth);
+    bool skip = wrapFlag_; // after a line ended by the width, one leading blank is dropped
+    wrapFlag_ = true;
+    ShortStr line;
+    std::size_t breakLen = 0; // length of the line up to and including its last blank
+    std::int64_t resume = 0;  // read position just after that blank
+    for (;;) {
+        if (TextDone()) return line;
+        if (line.Length() > width) break;
+        const unsigned char c = NextChar();
+        if (c == CR) {
+            wrapFlag_ = false;
+            return line;
+        }
+        if (c == 0 || c == LF || c == SoftCR) continue;
+        if (c == ' ') {
+            if (line.Empty() && skip) {
+                skip = false;
+                continue;
+            }
+            line += static_cast<char>(c);
+            breakLen = line.Length();
+            resume = textPos_;
+            continue;
+        }
+        line += static_cast<char>(c);
+    }
+    // The line is full: break it after its last blank, and read on from there next time.
+    if (breakLen == 0) return line;
+    textPos_ = resume;
+    return line.Left(breakLen);
+}
