@@ -47,6 +47,7 @@ public:
     friend bool operator==(const ShortStr& a, const ShortStr& b) { return a.View() == b.View(); }
     friend bool operator==(const ShortStr& a, std::string_view b) { return a.View() == b; }
     friend bool operator==(const ShortStr& a, const char* b) { return a.View() == b; }
+    friend bool operator==(const ShortStr& a, const std::string& b) { return a.View() == b; }
 
 private:
     std::uint8_t len_ = 0;
