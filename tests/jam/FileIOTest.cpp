@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -23,10 +24,9 @@ namespace {
 class FileIOTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ =
-            fs::temp_directory_path() /
-            ("skein_fileio_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() /
+               ("skein_fileio_" + std::to_string(std::random_device{}()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }

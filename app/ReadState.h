@@ -1,0 +1,49 @@
+#pragma once
+// Which message numbers of a base the reader has opened: one bit per number in a byte array, kept
+// between runs in "skeinview_<base name>.dat" in the current directory. The file is nothing but
+// the array: byte k holds numbers 8k + 1 (value 1) to 8k + 8 (value 128).
+//
+// Nothing here is ever reported: a read-state file that cannot be read leaves every message
+// unread, and one that cannot be written keeps what it held.
+
+#include "ShortStr.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct TReadState {
+    // Empty before loading and after release; otherwise a multiple of 128 bytes.
+    std::vector<std::uint8_t> ReadBitmap;
+    // The read-state file, set by LoadReadState.
+    std::string FileName;
+
+    bool Held() const { return !ReadBitmap.empty(); }
+    std::int32_t ReadBitmapSize() const { return static_cast<std::int32_t>(ReadBitmap.size()); }
+};
+
+// The array grows and is stored in steps of this many bytes (1024 message numbers).
+constexpr std::int32_t ReadBitmapStep = 128;
+
+// "skeinview_" + baseName + ".dat".
+std::string ReadStateFileName(const ShortStr& baseName);
+
+// The smallest multiple of 128 above activeCount div 8: 128 for up to 1023 messages (and for 0 or
+// a negative count), 256 for 1024 to 2047, and so on.
+std::int32_t InitialBitmapSize(std::int32_t activeCount);
+
+// Sizes the array from the base's count of active messages, or larger to take a longer file
+// whole, and fills it from the read-state file of baseName. A missing file is created empty.
+void LoadReadState(TReadState& state, const ShortStr& baseName, std::int32_t activeCount);
+
+// Whether message n has been read; numbers below 1 never have. A number beyond the array grows
+// it (by whole steps, the new bytes clear), so listing a message may lengthen the file.
+bool IsRead(TReadState& state, std::int32_t n);
+// Marks message n read, growing the array as IsRead does; numbers below 1 are ignored.
+void MarkRead(TReadState& state, std::int32_t n);
+
+// Adds the marks the file holds by now (another copy of the program may have saved some), then
+// replaces the file whole through a temporary file beside it, so that it is never left cut short.
+// True when the file was written. With release, the array is released either way. Does nothing
+// when no array is held.
+bool SaveReadState(TReadState& state, bool release);
