@@ -52,6 +52,10 @@ void TMenuBox::Open(std::uint8_t x1, std::uint8_t y1, std::uint8_t x2, std::uint
     if (Shadow) DrawShadow();
 }
 
+void TMenuBox::Close() {
+    if (WasOpened) Console.RestoreScreen(Image);
+}
+
 void TMenuBox::DrawTopEdge() {
     const std::string_view f = Frame();
     std::string top(1, f[FramePart::TopLeft]);

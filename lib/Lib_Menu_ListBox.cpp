@@ -1,17 +1,16 @@
 #include "Lib_Menu_ListBox.h"
 
 #include <algorithm>
-#include <chrono>
 #include <string>
+
+#include "Lib_Clock.h"
+#include "Lib_Strings.h"
 
 namespace {
 
 // Only the 26 ASCII letters change case; every other byte is compared as it is.
 char UpperChar(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-char LowerChar(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // Whether text contains upperNeedle (already upper-cased), comparing text upper-cased.
@@ -27,28 +26,21 @@ bool ContainsUpper(std::string_view text, std::string_view upperNeedle) {
 }
 
 // A row text fitted to width columns: cut when longer, otherwise padded as align asks.
-std::string FitRow(std::string_view text, int width, std::uint8_t align) {
-    const auto w = static_cast<std::size_t>(std::max(0, width));
-    if (align > 2) return std::string(text);
-    if (text.size() >= w) return std::string(text.substr(0, w));
-    const std::size_t spare = w - text.size();
-    std::size_t left = 0;
-    if (align == 1) left = spare;
-    if (align == 2) left = spare / 2;
-    std::string row(left, ' ');
-    row.append(text);
-    row.append(spare - left, ' ');
-    return row;
+ShortStr FitRow(const ShortStr& text, int width, std::uint8_t align) {
+    switch (align) {
+    case 0:
+        return AlignLeft(text, width, ' ');
+    case 1:
+        return AlignRight(text, width, ' ');
+    case 2:
+        return AlignCenter(text, width, ' ', true);
+    default:
+        return text;
+    }
 }
 
 bool HasByte(const ShortStr& set, std::uint8_t b) {
     return set.View().find(static_cast<char>(b)) != std::string_view::npos;
-}
-
-std::uint64_t SteadyMillis() {
-    using namespace std::chrono;
-    return static_cast<std::uint64_t>(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 } // namespace
@@ -63,7 +55,7 @@ const TListBoxItem* TListBoxItems::Find(std::int32_t i) const {
 
 TListBox::TListBox(TIOBase& console)
     : Console(console), Box(std::make_unique<TMenuBox>(console)), OnSearch(&TListBox::ShowSearch),
-      TickSource(&SteadyMillis) {
+      TickSource(&TickMillis) {
     ExitKeys.Assign("\x0D\x1B");
     Percent = TPercentBar();
     Percent.BarLen = 0; // filled in by Open from the window height
@@ -75,7 +67,7 @@ TListBox::TListBox(TIOBase& console)
 }
 
 std::uint64_t TListBox::Now() const {
-    return TickSource ? TickSource() : SteadyMillis();
+    return TickSource ? TickSource() : TickMillis();
 }
 
 void TListBox::Add(const ShortStr& text, std::uint8_t tag) {
@@ -122,10 +114,9 @@ void TListBox::DrawRow(int x, int y, bool selected, std::int32_t index) {
         ShortStr padded(" ");
         padded += item->Name;
         padded += ' ';
-        Console.WriteAt(x, y, attr, FitRow(padded.View(), WinWidth, RowAlign));
+        Console.WriteAt(x, y, attr, FitRow(padded, WinWidth, RowAlign).View());
     } else {
-        Console.WriteAt(x, y, attr,
-                        std::string(static_cast<std::size_t>(std::max(0, WinWidth)), ' '));
+        Console.WriteAt(x, y, attr, RepeatChar(' ', WinWidth));
     }
     if (AllowTag) {
         const char mark = (item != nullptr && item->Tag == 1) ? TagChar : ' ';
@@ -169,16 +160,14 @@ void TListBox::ShowSearch(TListBox& list, const ShortStr& text) {
     // erasing the whole display and writing the text over it, in fewer cells.
     std::size_t used = 0;
     if (!tail.empty()) {
-        std::string shown(" ");
-        for (char c : tail) shown.push_back(LowerChar(c));
-        shown.push_back(' ');
-        list.Console.WriteAt(list.SearchX, list.SearchY, list.SearchAttr, shown);
-        used = shown.size();
+        const ShortStr shown = ShortStr(" ") + LowerText(ShortStr(tail)) + ' ';
+        list.Console.WriteAt(list.SearchX, list.SearchY, list.SearchAttr, shown.View());
+        used = shown.Length();
     }
     const auto total = static_cast<std::size_t>(std::max(0, width));
     if (used < total)
         list.Console.WriteAt(list.SearchX + static_cast<int>(used), list.SearchY, box.BoxAttr4,
-                             std::string(total - used, edge));
+                             RepeatChar(edge, static_cast<int>(total - used)));
 }
 
 void TListBox::CallSearch(const ShortStr& text) {
