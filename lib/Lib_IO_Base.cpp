@@ -1,7 +1,8 @@
 #include "Lib_IO_Base.h"
 
 #include <algorithm>
-#include <cstdio>
+
+#include "Lib_Strings.h"
 
 namespace {
 
@@ -50,9 +51,7 @@ void TIOBase::DrawPercentBar(TPercentBar& bar, std::int32_t part, std::int32_t t
     }
 
     if ((bar.Mode == 1 || bar.Mode == 3) && pct != bar.LastPct) {
-        char text[8];
-        std::snprintf(text, sizeof text, "%3d", static_cast<int>(pct));
-        WriteAt(bar.PctX, bar.PctY, bar.PctAttr, text);
+        WriteAt(bar.PctX, bar.PctY, bar.PctAttr, AlignRight(IntToText(pct), 3, ' '));
         bar.LastPct = static_cast<std::uint8_t>(pct);
     }
 
