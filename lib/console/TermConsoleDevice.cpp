@@ -1,0 +1,315 @@
+#include "TermConsoleDevice.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include "TermKeys.h"
+#include "TermSignals.h"
+
+namespace {
+
+constexpr int maxSide = 1000; // far beyond 80 x 25; only guards the cell copy's size
+
+bool openWakePipe(int& readEnd, int& writeEnd) {
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    for (int fd : fds) {
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    readEnd = fds[0];
+    writeEnd = fds[1];
+    return true;
+}
+
+void drain(int fd) {
+    char scratch[64];
+    while (read(fd, scratch, sizeof scratch) > 0) {
+    }
+}
+
+} // namespace
+
+bool LocaleIsUtf8(const char* lcAll, const char* lcCtype, const char* lang) {
+    const char* name = nullptr;
+    for (const char* candidate : {lcAll, lcCtype, lang}) {
+        if (candidate != nullptr && *candidate != '\0') {
+            name = candidate;
+            break;
+        }
+    }
+    if (name == nullptr) return false;
+    std::string folded;
+    for (const char* p = name; *p != '\0'; ++p) {
+        if (*p == '-') continue;
+        folded.push_back(static_cast<char>(*p >= 'A' && *p <= 'Z' ? *p - 'A' + 'a' : *p));
+    }
+    return folded.find("utf8") != std::string::npos;
+}
+
+TermConsoleDevice::TermConsoleDevice(const TermDeviceOptions& options)
+    : options_(options), inTty_(isatty(options.InFd) == 1), outTty_(isatty(options.OutFd) == 1),
+      cells_(static_cast<std::size_t>(columns_ * rows_)), encoder_(options.Utf8),
+      decoder_(inTty_ ? TermInputDecoder::Mode::Terminal : TermInputDecoder::Mode::Plain,
+               options.Utf8) {
+    openWakePipe(wakeRead_, wakeWrite_);
+    if (options_.HandleSignals) {
+        signalsOwned_ = TermSignals::Install(options_.InFd, options_.OutFd, wakeWrite_);
+    }
+}
+
+TermConsoleDevice::~TermConsoleDevice() {
+    Flush();
+    if (outTty_ && screenTaken_) {
+        std::string farewell(TermSequences::Leave);
+        farewell += farewellText();
+        writeOut(farewell);
+    }
+    if (signalsOwned_) TermSignals::SetScreenTaken(false);
+    if (rawOn_) tcsetattr(options_.InFd, TCSANOW, &savedModes_);
+    if (signalsOwned_) {
+        TermSignals::SetModes(nullptr, nullptr);
+        TermSignals::Remove();
+    }
+    if (wakeRead_ >= 0) close(wakeRead_);
+    if (wakeWrite_ >= 0) close(wakeWrite_);
+}
+
+void TermConsoleDevice::SetRawInput() {
+    if (!inTty_ || rawOn_) return;
+    if (tcgetattr(options_.InFd, &savedModes_) != 0) return;
+    rawModes_ = savedModes_;
+    // No line input and no echo; Ctrl+C, Ctrl+Z, Ctrl+S and Ctrl+Q are keys like any other; CR
+    // stays CR so that Enter is 13.
+    rawModes_.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
+                                                ICRNL | IXON | IXOFF);
+    rawModes_.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    rawModes_.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB);
+    rawModes_.c_cflag |= CS8;
+    rawModes_.c_cc[VMIN] = 1;
+    rawModes_.c_cc[VTIME] = 0;
+    if (tcsetattr(options_.InFd, TCSANOW, &rawModes_) != 0) return;
+    rawOn_ = true;
+    if (signalsOwned_) TermSignals::SetModes(&savedModes_, &rawModes_);
+}
+
+void TermConsoleDevice::SetSize(int columns, int rows) {
+    columns_ = std::clamp(columns, 1, maxSide);
+    rows_ = std::clamp(rows, 1, maxSide);
+    cells_.assign(static_cast<std::size_t>(columns_ * rows_), TScreenCell{});
+    cursorX_ = std::min(cursorX_, columns_ - 1);
+    cursorY_ = std::min(cursorY_, rows_ - 1);
+    if (outTty_ && !screenTaken_) takeScreen();
+}
+
+void TermConsoleDevice::SetCloseEnabled(bool) {
+    // A terminal has no Close command; closing its window hangs up, which ends the program
+    // the ordinary way (SIGHUP).
+}
+
+void TermConsoleDevice::WriteCells(const TScreenCell* cells, int bufferColumns, int left, int top,
+                                   int right, int bottom) {
+    if (cells == nullptr || bufferColumns <= 0) return;
+    for (int y = top; y <= bottom; ++y) {
+        for (int x = left; x <= right; ++x) {
+            const TScreenCell& cell =
+                cells[static_cast<std::size_t>((y - top) * bufferColumns + (x - left))];
+            if (x < 0 || y < 0 || x >= columns_ || y >= rows_) continue;
+            cells_[static_cast<std::size_t>(y * columns_ + x)] = cell;
+            putCell(x, y, cell);
+        }
+    }
+}
+
+void TermConsoleDevice::FillChar(int x, int y, std::uint8_t ch, int count) {
+    // Like the console, a fill goes on into the next row.
+    const int first = y * columns_ + x;
+    for (int i = 0; i < count; ++i) {
+        const int at = first + i;
+        if (x < 0 || y < 0 || at >= columns_ * rows_) break;
+        TScreenCell& cell = cells_[static_cast<std::size_t>(at)];
+        cell.Ch = ch;
+        putCell(at % columns_, at / columns_, cell);
+    }
+}
+
+void TermConsoleDevice::FillAttr(int x, int y, std::uint16_t attr, int count) {
+    const int first = y * columns_ + x;
+    for (int i = 0; i < count; ++i) {
+        const int at = first + i;
+        if (x < 0 || y < 0 || at >= columns_ * rows_) break;
+        TScreenCell& cell = cells_[static_cast<std::size_t>(at)];
+        cell.Attr = attr;
+        putCell(at % columns_, at / columns_, cell);
+    }
+}
+
+void TermConsoleDevice::SetCursor(int x, int y) {
+    cursorX_ = std::clamp(x, 0, columns_ - 1);
+    cursorY_ = std::clamp(y, 0, rows_ - 1);
+}
+
+ConsoleWait TermConsoleDevice::WaitInput(std::uint32_t timeoutMs) {
+    Flush();
+    const std::uint64_t start = NowMillis();
+    bool polled = false;
+    for (;;) {
+        if (signalsOwned_ && TermSignals::TakeRepaint()) {
+            Repaint();
+            Flush();
+        }
+        const std::uint64_t now = NowMillis();
+        decoder_.Tick(now);
+        if (quitting() || inputEnded_ || decoder_.Ready() > 0) return ConsoleWait::Signalled;
+
+        int waitMs = -1;
+        if (timeoutMs != Infinite) {
+            const std::uint64_t end = start + timeoutMs;
+            if (now >= end && polled) return ConsoleWait::TimedOut;
+            waitMs = static_cast<int>(std::min<std::uint64_t>(end > now ? end - now : 0, INT_MAX));
+        }
+        if (decoder_.HasDeadline()) {
+            const std::uint64_t due = decoder_.Deadline();
+            const int dueMs =
+                static_cast<int>(std::min<std::uint64_t>(due > now ? due - now : 0, INT_MAX));
+            if (waitMs < 0 || dueMs < waitMs) waitMs = dueMs;
+        }
+
+        pollfd fds[2] = {{options_.InFd, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+        const int result = poll(fds, wakeRead_ >= 0 ? 2 : 1, waitMs);
+        polled = true;
+        if (result < 0) {
+            if (errno == EINTR) continue;
+            return ConsoleWait::Failed;
+        }
+        if (wakeRead_ >= 0 && fds[1].revents != 0) drain(wakeRead_);
+        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) readInput();
+        if (fds[0].revents & POLLNVAL) {
+            inputEnded_ = true; // not an open file at all: nothing will ever come
+            decoder_.Finish();
+        }
+    }
+}
+
+bool TermConsoleDevice::ReadEvent(ConsoleInputEvent& event) {
+    if (quitting()) {
+        event = TermKeys::Escape();
+        return true;
+    }
+    if (decoder_.Pop(event)) return true;
+    if (inputEnded_) {
+        event = TermKeys::Escape();
+        return true;
+    }
+    return false;
+}
+
+std::uint32_t TermConsoleDevice::PendingEvents() {
+    if (quitting() || inputEnded_) return 1;
+    return static_cast<std::uint32_t>(decoder_.Ready());
+}
+
+void TermConsoleDevice::Repaint() {
+    if (!drawing()) return;
+    readTerminalSize();
+    encoder_.Forget();
+    encoder_.ClearWindow();
+    for (int y = 0; y < rows_; ++y) {
+        for (int x = 0; x < columns_; ++x) putCell(x, y, Cell(x, y));
+    }
+}
+
+void TermConsoleDevice::Flush() {
+    if (drawing()) {
+        encoder_.PlaceCursor(cursorX_, cursorY_);
+        writeOut(encoder_.Pending());
+    }
+    encoder_.DropPending();
+}
+
+bool TermConsoleDevice::quitting() const {
+    return quit_ || (signalsOwned_ && TermSignals::QuitRequested());
+}
+
+void TermConsoleDevice::takeScreen() {
+    readTerminalSize();
+    writeOut(std::string(TermSequences::Enter));
+    screenTaken_ = true;
+    encoder_.Forget();
+    if (signalsOwned_) TermSignals::SetScreenTaken(true);
+}
+
+void TermConsoleDevice::readTerminalSize() {
+    winsize size{};
+    if (ioctl(options_.OutFd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
+        encoder_.SetTerminalSize(size.ws_col, size.ws_row);
+    } else {
+        encoder_.SetTerminalSize(80, 25);
+    }
+}
+
+void TermConsoleDevice::readInput() {
+    char buffer[512];
+    const ssize_t n = read(options_.InFd, buffer, sizeof buffer);
+    if (n > 0) {
+        decoder_.Feed(std::string_view(buffer, static_cast<std::size_t>(n)), NowMillis());
+        return;
+    }
+    if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) return;
+    // The end of input, or a terminal that hung up: every further key reads as Esc.
+    inputEnded_ = true;
+    decoder_.Finish();
+}
+
+void TermConsoleDevice::putCell(int x, int y, const TScreenCell& cell) {
+    if (drawing()) encoder_.PutCell(x, y, cell.Ch, cell.Attr);
+}
+
+void TermConsoleDevice::writeOut(const std::string& bytes) {
+    if (!outTty_ || !outputAlive_ || bytes.empty()) return;
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = write(options_.OutFd, data, left);
+        if (n > 0) {
+            data += n;
+            left -= static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd out{options_.OutFd, POLLOUT, 0};
+            if (poll(&out, 1, 1000) > 0) continue;
+        }
+        // EIO, EPIPE or a terminal that takes nothing: it is gone, and nothing more is drawn.
+        outputAlive_ = false;
+        return;
+    }
+}
+
+std::string TermConsoleDevice::farewellText() const {
+    // The rows above the cursor (and the cursor's row, if it has text) as plain lines, so that
+    // what the program left on its screen stays readable in the shell.
+    std::string text;
+    for (int y = 0; y <= cursorY_ && y < rows_; ++y) {
+        const std::string line =
+            encoder_.PlainText(&cells_[static_cast<std::size_t>(y * columns_)], columns_);
+        if (y == cursorY_ && line.empty()) break;
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::unique_ptr<ConsoleDevice> CreateTermConsoleDevice() {
+    TermDeviceOptions options;
+    options.Utf8 =
+        LocaleIsUtf8(std::getenv("LC_ALL"), std::getenv("LC_CTYPE"), std::getenv("LANG"));
+    return std::make_unique<TermConsoleDevice>(options);
+}

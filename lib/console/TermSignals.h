@@ -1,0 +1,37 @@
+#pragma once
+// The ways a program can be ended or stopped while it holds the terminal, so that the terminal is
+// never left in raw mode on the alternate screen:
+// - SIGTERM, SIGHUP, SIGINT ask the program to end normally: a flag is set and the wait for input
+//   is woken; the device then reads every key as Esc. A second such signal ends it at once.
+// - SIGQUIT and the fatal signals (SEGV, BUS, FPE, ILL, ABRT) give the terminal back and then
+//   take their default action.
+// - SIGTSTP gives the terminal back before stopping; SIGCONT takes it again and asks for a
+//   repaint, as SIGWINCH does after a size change.
+// - SIGPIPE is ignored: writing to a terminal that is gone is not an error worth dying of.
+// Only one terminal device holds these at a time. The handlers use only async-signal-safe calls
+// and bytes prepared beforehand.
+
+#include <termios.h>
+
+namespace TermSignals {
+
+// Installs the handlers; wakeFd is written one byte whenever the wait should look at the flags.
+// False when another device holds them already.
+bool Install(int inFd, int outFd, int wakeFd);
+// Puts back the handlers found at Install.
+void Remove();
+
+// The terminal modes to give back (saved) and to take again after a stop (raw); nullptr for
+// saved means raw mode is not on.
+void SetModes(const termios* saved, const termios* raw);
+// The screen was taken over: giving back leaves it, taking again enters it anew.
+void SetScreenTaken(bool taken);
+
+bool QuitRequested();
+// True once after every resume and size change.
+bool TakeRepaint();
+
+// Gives the terminal back now (the safety net at exit, and the fatal handlers).
+void RestoreNow();
+
+} // namespace TermSignals
