@@ -115,6 +115,7 @@ private:
     void CloseFiles();
     void WalkSubfields();
     void FillTextCache();
+    void SkipDropped();
 
     TJamCacheSizes sizes_;
     std::string basePath_;

@@ -35,6 +35,7 @@ void TJamMsgBase::RewindText() {
     std::int64_t size = txtFile_.IsOpen() ? txtFile_.Size() : -1;
     if (size >= 0) textEnd_ = std::min(textEnd_, size - 1);
     textPos_ = kludgeLen_ > 0 ? -static_cast<std::int64_t>(kludgeLen_) : textStart_;
+    SkipDropped();
 }
 
 bool TJamMsgBase::TextDone() const {
@@ -53,6 +54,19 @@ void TJamMsgBase::FillTextCache() {
     }
     lastIOError_ = 0;
     textBufCount_ = static_cast<std::size_t>(got);
+}
+
+// Passes over bytes that are dropped wherever they stand (LF, NUL, soft CR), so that a text whose
+// lines end in CR LF, or which ends in such bytes, yields no extra empty line at its end.
+void TJamMsgBase::SkipDropped() {
+    while (!TextDone()) {
+        const std::int64_t at = textPos_;
+        const unsigned char c = NextChar();
+        if (c != 0 && c != LF && c != SoftCR) {
+            textPos_ = at;
+            return;
+        }
+    }
 }
 
 unsigned char TJamMsgBase::NextChar() {
@@ -94,6 +108,7 @@ ShortStr TJamMsgBase::ReadTextLine(unsigned width) {
         const unsigned char c = NextChar();
         if (c == CR) {
             wrapFlag_ = false;
+            SkipDropped();
             return line;
         }
         if (c == 0 || c == LF || c == SoftCR) continue;
@@ -110,7 +125,10 @@ ShortStr TJamMsgBase::ReadTextLine(unsigned width) {
         line += static_cast<char>(c);
     }
     // The line is full: break it after its last blank, and read on from there next time.
-    if (breakLen == 0) return line;
-    textPos_ = resume;
-    return line.Left(breakLen);
+    if (breakLen > 0) {
+        textPos_ = resume;
+        line = line.Left(breakLen);
+    }
+    SkipDropped();
+    return line;
 }
