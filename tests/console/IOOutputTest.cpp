@@ -301,18 +301,30 @@ TEST_F(IOOutput, RestoringAnImageWithAWildCursorKeepsTheCursorOnScreen) {
     EXPECT_EQ(io.Screen.At(80, 1).Ch, 'w');
 }
 
-TEST(IOOutputSmallScreen, RedrawKeepsRowsApartOnANarrowConsole) {
+TEST(IOOutputSmallScreen, WriteAtIsCutAtTheEdgeOfANarrowConsole) {
     MemoryConsoleDevice console(40, 10);
     TIO_STDIO io(console, 40, 10);
-    io.WriteAt(1, 2, 0x1E, "second row");
     io.WriteAt(35, 3, 0x1E, "cut here!");
     EXPECT_EQ(console.RowText(2).substr(34), "cut he");
     EXPECT_EQ(io.Screen.At(41, 3).Ch, ' '); // nothing beyond the console's width
-    io.ClearScreen();
-    io.WriteAt(1, 2, 0x1E, "second row");
-    io.WriteText("x" + std::string(10, '\n')); // from row 1, the tenth line feed scrolls
-    EXPECT_EQ(console.RowText(0).substr(0, 10), "second row");
-    EXPECT_EQ(io.Screen.At(1, 1).Ch, 's');
+    EXPECT_EQ(console.Counts.CellsWritten, 6);
+    io.WriteAt(41, 3, 0x1E, "off");
+    EXPECT_EQ(console.Counts.RectOutputs, 1);
+}
+
+TEST(IOOutputSmallScreen, RedrawKeepsRowsApartOnANarrowConsole) {
+    MemoryConsoleDevice console(40, 10);
+    TIO_STDIO io(console, 40, 10);
+    for (int row = 1; row <= 10; ++row) {
+        io.WriteAt(1, row, 0x1E, "row " + std::to_string(row));
+    }
+    io.Screen.CursorY = 10;
+    io.WriteChar('\n'); // scrolls and redraws the whole console
+    for (int y = 0; y < 9; ++y) {
+        EXPECT_EQ(console.RowText(y).substr(0, 6),
+                  ("row " + std::to_string(y + 2) + "  ").substr(0, 6));
+    }
+    EXPECT_EQ(console.Cell(0, 9).Ch, 0);
 }
 
 TEST(IOOutputSmallScreen, SaveAndRestoreOnAShortBufferStayInsideIt) {
