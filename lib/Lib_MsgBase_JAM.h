@@ -7,7 +7,7 @@
 // The base files are opened for reading only, shared, without locks, and are never written, so a
 // base on read-only media opens as well. Failures are results: OpenBase returns a code, file
 // errors while reading are kept in LastIOError(). No damaged file makes the reader read outside
-// its buffers, loop without end or report another message's data.
+// its buffers, loop without end, or mix the bytes of two messages into one header.
 
 #include "Lib_Dates.h"
 #include "Lib_FileIO.h"
