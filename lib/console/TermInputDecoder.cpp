@@ -254,6 +254,17 @@ TermInputDecoder::TermInputDecoder(Mode mode, bool utf8) : mode_(mode), utf8_(ut
 void TermInputDecoder::Feed(std::string_view bytes, std::uint64_t nowMs) {
     if (bytes.empty()) return;
     Tick(nowMs); // what waited its full time before these bytes came is decided first
+    if (discarding_) {
+        // The rest of an overlong sequence: its parameter bytes up to and with its final byte.
+        std::size_t i = 0;
+        while (i < bytes.size() && bytes[i] >= 0x20 && bytes[i] <= 0x3F) ++i;
+        if (i < bytes.size()) {
+            discarding_ = false;
+            if (bytes[i] >= 0x40 && bytes[i] <= 0x7E) ++i;
+        }
+        bytes.remove_prefix(i);
+        if (bytes.empty()) return;
+    }
     held_.append(bytes);
     heldSinceMs_ = nowMs;
     decodeHeld();
@@ -269,6 +280,7 @@ void TermInputDecoder::Finish() {
 
 void TermInputDecoder::Clear() {
     held_.clear();
+    discarding_ = false;
     ready_.clear();
 }
 
@@ -292,8 +304,12 @@ void TermInputDecoder::decodeHeld() {
     while (!held_.empty()) {
         const Step step = parse(held_);
         if (!step.Complete) {
-            // Nothing a terminal sends is this long: it is noise, not a key.
-            if (held_.size() > SequenceMaxBytes) held_.clear();
+            // Nothing a terminal sends is this long: it is noise, not a key, and so is the
+            // rest of it still to come.
+            if (held_.size() > SequenceMaxBytes) {
+                held_.clear();
+                discarding_ = true;
+            }
             return;
         }
         if (step.HasKey) emit(step.Key);

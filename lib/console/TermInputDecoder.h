@@ -8,7 +8,8 @@
 // Timing: a lone ESC is the Esc key once EscQuietMs pass with nothing after it. A sequence that
 // has begun (ESC [ or ESC O, or a UTF-8 character) is never cut by that quiet time; it waits for
 // its remaining bytes up to SequenceWaitMs of silence, or SequenceMaxBytes, and is then decided
-// as it stands: ESC [ and ESC O alone are Alt+[ and Alt+O, anything longer is dropped.
+// as it stands: ESC [ and ESC O alone are Alt+[ and Alt+O, anything longer is dropped (an
+// overlong sequence up to its final byte).
 //
 // Plain mode is for input that is not a terminal: each byte is one key, a 0 byte and the byte
 // after it are one extended key, and nothing is timed.
@@ -67,6 +68,7 @@ private:
     Mode mode_;
     bool utf8_;
     std::string held_;
+    bool discarding_ = false; // within an overlong sequence, dropped up to its final byte
     std::uint64_t heldSinceMs_ = 0; // arrival of the last byte held
     std::deque<ConsoleInputEvent> ready_;
 };
