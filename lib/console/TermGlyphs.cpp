@@ -30,8 +30,8 @@ constexpr char lowAscii[] = " oo****.#o#mfdd*><|!PS_|^v><L-^v";
 constexpr char highAscii[] = "CueaaaaceeeiiiAA"
                              "EaAooouuyOUcLYPf"
                              "aiounNao?--%%!<>"
-                             "###|+++++++++++|" // the box range falls back to these
-                             "++++-+++++++++-+"
+                             "###|++++++|+++++" // the box range falls back to these
+                             "++++-++++++++-++"
                              "+++++++++++#####"
                              "aBGpSsutFOOd8fen"
                              "=+><()/~o..vn2# ";

@@ -1,0 +1,254 @@
+// Cells to terminal bytes: glyphs, colours, cursor placement, and that no byte of a message ever
+// reaches the terminal as a control code.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "TermGlyphs.h"
+#include "TermOutputEncoder.h"
+
+namespace {
+
+// The text of the output with the escape sequences the encoder sends taken out. Any other use of
+// a byte below 0x20 or of 0x7F fails the test.
+std::string TextOnly(const std::string& out) {
+    std::string text;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const auto c = static_cast<unsigned char>(out[i]);
+        if (c == 0x1b) {
+            if (i + 1 < out.size() && out[i + 1] == '[') {
+                std::size_t j = i + 2;
+                while (j < out.size() &&
+                       ((out[j] >= '0' && out[j] <= '9') || out[j] == ';' || out[j] == '?')) {
+                    ++j;
+                }
+                if (j < out.size() && (out[j] == 'H' || out[j] == 'm' || out[j] == 'J')) {
+                    i = j;
+                    continue;
+                }
+            } else if (i + 2 < out.size() && out[i + 1] == '(' &&
+                       (out[i + 2] == '0' || out[i + 2] == 'B')) {
+                i += 2;
+                continue;
+            }
+            ADD_FAILURE() << "unexpected escape at " << i;
+            continue;
+        }
+        if (c < 0x20 || c == 0x7f) ADD_FAILURE() << "control byte " << int(c) << " at " << i;
+        text.push_back(out[i]);
+    }
+    return text;
+}
+
+std::string Utf8(std::uint32_t cp) {
+    char bytes[4];
+    return std::string(bytes, TermGlyphs::EncodeUtf8(cp, bytes));
+}
+
+std::uint32_t DecodeUtf8(const std::string& s) {
+    const auto b = [&](std::size_t i) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(s[i]));
+    };
+    if (s.size() == 1) return b(0);
+    if (s.size() == 2) return ((b(0) & 0x1F) << 6) | (b(1) & 0x3F);
+    if (s.size() == 3) return ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F);
+    return 0xFFFFFFFF;
+}
+
+std::string OneCell(bool utf8, std::uint8_t ch, std::uint16_t attr = 7) {
+    TermOutputEncoder encoder(utf8);
+    encoder.PutCell(0, 0, ch, attr);
+    return encoder.Pending();
+}
+
+TEST(TermGlyphs, CodePageGlyphsAreTheUnicodeOnes) {
+    EXPECT_EQ(TermGlyphs::ToUnicode(0x00), 0x20u); // a blank
+    EXPECT_EQ(TermGlyphs::ToUnicode(0x01), 0x263Au);
+    EXPECT_EQ(TermGlyphs::ToUnicode(0x09), 0x25CBu);
+    EXPECT_EQ(TermGlyphs::ToUnicode(0x1B), 0x2190u);
+    EXPECT_EQ(TermGlyphs::ToUnicode('A'), static_cast<std::uint32_t>('A'));
+    EXPECT_EQ(TermGlyphs::ToUnicode(0x7F), 0x2302u);
+    EXPECT_EQ(TermGlyphs::ToUnicode(0x81), 0x00FCu);
+    EXPECT_EQ(TermGlyphs::ToUnicode(0xB0), 0x2591u);
+    EXPECT_EQ(TermGlyphs::ToUnicode(0xB3), 0x2502u);
+    EXPECT_EQ(TermGlyphs::ToUnicode(0xC4), 0x2500u);
+    EXPECT_EQ(TermGlyphs::ToUnicode(0xC9), 0x2554u);
+    EXPECT_EQ(TermGlyphs::ToUnicode(0xDB), 0x2588u);
+    EXPECT_EQ(TermGlyphs::ToUnicode(0xE1), 0x00DFu);
+    EXPECT_EQ(TermGlyphs::ToUnicode(0xFE), 0x25A0u);
+    EXPECT_EQ(TermGlyphs::ToUnicode(0xFF), 0x00A0u);
+}
+
+TEST(TermGlyphs, EveryGlyphLeadsBackToItsByte) {
+    for (int b = 1; b < 256; ++b) {
+        std::uint8_t back = 0;
+        ASSERT_TRUE(
+            TermGlyphs::FromUnicode(TermGlyphs::ToUnicode(static_cast<std::uint8_t>(b)), back))
+            << b;
+        EXPECT_EQ(back, b);
+    }
+    std::uint8_t none = 0;
+    EXPECT_FALSE(TermGlyphs::FromUnicode(0x20AC, none)); // the euro sign is not in the code page
+}
+
+TEST(TermEncoder, EveryByteIsWrittenAsItsGlyphInUtf8) {
+    for (int b = 0; b < 256; ++b) {
+        const std::string text = TextOnly(OneCell(true, static_cast<std::uint8_t>(b)));
+        EXPECT_EQ(text, Utf8(TermGlyphs::ToUnicode(static_cast<std::uint8_t>(b)))) << b;
+        EXPECT_EQ(DecodeUtf8(text), TermGlyphs::ToUnicode(static_cast<std::uint8_t>(b))) << b;
+    }
+    EXPECT_EQ(TextOnly(OneCell(true, 0xC4)), "\xe2\x94\x80");
+    EXPECT_EQ(TextOnly(OneCell(true, 0x00)), " ");
+}
+
+TEST(TermEncoder, NoByteReachesTheTerminalAsAControlCode) {
+    for (bool utf8 : {true, false}) {
+        TermOutputEncoder encoder(utf8);
+        for (int b = 0; b < 256; ++b) {
+            encoder.PutCell(b % 80, b / 80, static_cast<std::uint8_t>(b),
+                            static_cast<std::uint16_t>(b));
+        }
+        encoder.PlaceCursor(5, 5);
+        const std::string text = TextOnly(encoder.Pending());
+        EXPECT_FALSE(text.empty());
+        if (!utf8) {
+            for (char c : text) EXPECT_LT(static_cast<unsigned char>(c), 0x80) << "ASCII only";
+        }
+    }
+}
+
+TEST(TermEncoder, WithoutUtf8BoxCharactersUseLineDrawing) {
+    TermOutputEncoder encoder(false);
+    encoder.PutCell(0, 0, 0xC9, 7); // double top-left corner
+    encoder.PutCell(1, 0, 0xC4, 7); // line
+    encoder.PutCell(2, 0, 'A', 7);
+    encoder.PutCell(3, 0, 0xB3, 7); // bar
+    const std::string& out = encoder.Pending();
+    EXPECT_NE(out.find("\x1b(0lq\x1b(BA\x1b(0x"), std::string::npos) << out;
+    EXPECT_EQ(TermGlyphs::ToStandIn(0xDB).Dec, false); // a full block has no line drawing glyph
+    EXPECT_EQ(TermGlyphs::ToStandIn(0x81).Ch, 'u');
+    EXPECT_EQ(TermGlyphs::ToStandIn(0x01).Dec, false);
+}
+
+TEST(TermGlyphs, PlainStandInOfEveryLineGlyphMatchesItsShape) {
+    for (int b = 0x80; b < 256; ++b) {
+        const TermGlyphs::StandIn s = TermGlyphs::ToStandIn(static_cast<std::uint8_t>(b));
+        if (!s.Dec) continue;
+        switch (s.Ch) {
+        case 'q':
+            EXPECT_EQ(s.Ascii, '-') << b;
+            break;
+        case 'x':
+            EXPECT_EQ(s.Ascii, '|') << b;
+            break;
+        case 'a':
+            EXPECT_EQ(s.Ascii, '#') << b;
+            break;
+        case 'j':
+        case 'k':
+        case 'l':
+        case 'm':
+        case 'n':
+        case 't':
+        case 'u':
+        case 'v':
+        case 'w':
+            EXPECT_EQ(s.Ascii, '+') << b;
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+TEST(TermEncoder, PcColoursBecomeAnsiColours) {
+    // PC order: black, blue, green, cyan, red, magenta, brown, grey; ANSI: black, red, green,
+    // yellow, blue, magenta, cyan, white.
+    const int ansi[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+    for (int pc = 0; pc < 16; ++pc) {
+        const int expectedFg = (pc >= 8 ? 90 : 30) + ansi[pc & 7];
+        const int expectedBg = (pc >= 8 ? 100 : 40) + ansi[pc & 7];
+        EXPECT_EQ(TermOutputEncoder::ForegroundSgr(pc), expectedFg) << pc;
+        EXPECT_EQ(TermOutputEncoder::BackgroundSgr(pc), expectedBg) << pc;
+    }
+    EXPECT_NE(OneCell(true, 'x', 0x1F).find("\x1b[0;97;44m"), std::string::npos); // white on blue
+    EXPECT_NE(OneCell(true, 'x', 0xCE).find("\x1b[0;93;101m"),
+              std::string::npos); // yellow on light red
+}
+
+TEST(TermEncoder, OnlyChangedColoursAreSent) {
+    TermOutputEncoder encoder(true);
+    encoder.PutCell(0, 0, 'a', 0x17);
+    encoder.PutCell(1, 0, 'b', 0x17);
+    encoder.PutCell(2, 0, 'c', 0x1E); // only the foreground changes
+    encoder.PutCell(3, 0, 'd', 0x7E); // only the background changes
+    EXPECT_EQ(encoder.Pending(), "\x1b[1;1H\x1b[0;37;44mab\x1b[93mc\x1b[47md");
+}
+
+TEST(TermEncoder, CursorMovesOnlyWhereTheNextCellIsNotNext) {
+    TermOutputEncoder encoder(true);
+    encoder.PutCell(4, 2, 'a', 7);
+    encoder.PutCell(5, 2, 'b', 7);
+    encoder.PutCell(10, 3, 'c', 7);
+    encoder.PlaceCursor(11, 3); // already there
+    EXPECT_EQ(encoder.Pending(), "\x1b[3;5H\x1b[0;37;40mab\x1b[4;11Hc");
+}
+
+TEST(TermEncoder, CursorIsPlacedAnewAfterTheLastColumnAndAfterPictographs) {
+    TermOutputEncoder encoder(true);
+    encoder.PutCell(79, 0, 'a', 7);
+    encoder.PutCell(0, 1, 'b', 7);
+    encoder.PutCell(1, 1, 0x01, 7); // a smiley may be drawn two cells wide
+    encoder.PutCell(2, 1, 'c', 7);
+    const std::string& out = encoder.Pending();
+    EXPECT_NE(out.find("\x1b[2;1Hb"), std::string::npos) << out;
+    EXPECT_NE(out.find("\x1b[2;3Hc"), std::string::npos) << out;
+}
+
+TEST(TermEncoder, CellsBeyondASmallTerminalAreNotDrawn) {
+    TermOutputEncoder encoder(true);
+    encoder.SetTerminalSize(40, 10);
+    encoder.PutCell(40, 0, 'x', 7);
+    encoder.PutCell(0, 10, 'y', 7);
+    EXPECT_EQ(encoder.Pending(), "");
+    encoder.PutCell(39, 9, 'z', 7);
+    EXPECT_EQ(TextOnly(encoder.Pending()), "z");
+    encoder.DropPending();
+    encoder.PlaceCursor(79, 24); // kept inside the window
+    EXPECT_EQ(encoder.Pending(), "\x1b[10;40H");
+}
+
+TEST(TermEncoder, ForgottenStateIsSentInFull) {
+    TermOutputEncoder encoder(false);
+    encoder.PutCell(0, 0, 0xC4, 7);
+    encoder.DropPending();
+    encoder.Forget();
+    encoder.PutCell(1, 0, 0xC4, 7);
+    EXPECT_EQ(encoder.Pending(), "\x1b[1;2H\x1b[0;37;40m\x1b(0q");
+}
+
+TEST(TermEncoder, TakingTheScreenTurnsAutowrapOffSoTheLastCellNeverScrolls) {
+    EXPECT_NE(TermSequences::Enter.find("\x1b[?7l"), std::string_view::npos);
+    EXPECT_NE(TermSequences::Enter.find("\x1b[?1049h"), std::string_view::npos);
+    EXPECT_NE(TermSequences::Leave.find("\x1b[?7h"), std::string_view::npos);
+    EXPECT_NE(TermSequences::Leave.find("\x1b[?1049l"), std::string_view::npos);
+}
+
+TEST(TermEncoder, PlainTextHasGlyphsAndNoTrailingBlanks) {
+    TScreenCell row[80];
+    const std::string text = "\xc9\xcd Bye \x01";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        row[i].Ch = static_cast<std::uint8_t>(text[i]);
+        row[i].Attr = 0x1F;
+    }
+    row[20].Ch = 0; // a blank as well
+    TermOutputEncoder utf8(true);
+    EXPECT_EQ(utf8.PlainText(row, 80), "\xe2\x95\x94\xe2\x95\x90 Bye \xe2\x98\xba");
+    TermOutputEncoder ascii(false);
+    EXPECT_EQ(ascii.PlainText(row, 80), "+- Bye o");
+    TScreenCell blank[80];
+    EXPECT_EQ(utf8.PlainText(blank, 80), "");
+}
+
+} // namespace
