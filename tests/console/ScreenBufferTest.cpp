@@ -21,15 +21,11 @@ TEST(ScreenBufferCreate, NewBufferIsBlankLightGreyWithCursorHome) {
     EXPECT_EQ(screen.CursorX, 1);
     EXPECT_EQ(screen.CursorY, 1);
     EXPECT_EQ(screen.Attr, 7);
-    expectAllCells(screen, ' ', 7);
-}
-
-TEST(ScreenBufferCreate, WindowIsTheWholeBuffer) {
-    TScreenBuffer screen(60, 12);
     EXPECT_EQ(screen.WinLeft, 1);
     EXPECT_EQ(screen.WinTop, 1);
-    EXPECT_EQ(screen.WinRight, 60);
-    EXPECT_EQ(screen.WinBottom, 12);
+    EXPECT_EQ(screen.WinRight, 80);
+    EXPECT_EQ(screen.WinBottom, 25);
+    expectAllCells(screen, ' ', 7);
 }
 
 TEST(ScreenBufferCreate, SizesAreLimitedFromAbove) {
@@ -50,14 +46,10 @@ TEST(ScreenBufferCreate, SizesBelowOneStillGiveOneCell) {
     TScreenBuffer screen(0, -3);
     EXPECT_EQ(screen.Columns, 1);
     EXPECT_EQ(screen.Rows, 1);
-    screen.ScrollUp(); // must not move a negative number of rows
+    screen.At(1, 1).Ch = 'z';
+    screen.ScrollUp(); // a single row is only blanked
     EXPECT_EQ(screen.At(1, 1).Ch, 0);
-}
-
-TEST(ScreenBufferCreate, RowsAreAlways80CellsApart) {
-    TScreenBuffer screen(40, 5);
-    screen.At(1, 2).Ch = 'x';
-    EXPECT_EQ(screen.Cells[TScreenBuffer::RowCells].Ch, 'x');
+    EXPECT_EQ(screen.At(1, 1).Attr, 0);
 }
 
 TEST(ScreenBufferClear, FillsWithTheAttributeAndMovesCursorHome) {
@@ -72,23 +64,17 @@ TEST(ScreenBufferClear, FillsWithTheAttributeAndMovesCursorHome) {
     expectAllCells(screen, ' ', 0x1F);
 }
 
-class ScreenBufferScroll : public ::testing::Test {
-protected:
-    TScreenBuffer screen{80, 3};
-    void SetUp() override {
-        for (int row = 1; row <= 3; ++row) {
-            for (int column = 1; column <= 80; ++column) {
-                screen.At(column, row).Ch = static_cast<std::uint8_t>('A' + row - 1);
-                screen.At(column, row).Attr = static_cast<std::uint16_t>(0x10 * row);
-            }
+TEST(ScreenBufferScroll, RowsMoveUpTheLastRowIsZeroAndTheCursorStays) {
+    TScreenBuffer screen(80, 3);
+    for (int row = 1; row <= 3; ++row) {
+        for (int column = 1; column <= 80; ++column) {
+            screen.At(column, row).Ch = static_cast<std::uint8_t>('A' + row - 1);
+            screen.At(column, row).Attr = static_cast<std::uint16_t>(0x10 * row);
         }
-        screen.CursorX = 7;
-        screen.CursorY = 2;
-        screen.Attr = 0x4E;
     }
-};
-
-TEST_F(ScreenBufferScroll, RowsMoveUpAndTheLastRowIsZero) {
+    screen.CursorX = 7;
+    screen.CursorY = 2;
+    screen.Attr = 0x4E;
     screen.ScrollUp();
     for (int column = 1; column <= 80; ++column) {
         EXPECT_EQ(screen.At(column, 1).Ch, 'B');
@@ -98,21 +84,9 @@ TEST_F(ScreenBufferScroll, RowsMoveUpAndTheLastRowIsZero) {
         EXPECT_EQ(screen.At(column, 3).Ch, 0);
         EXPECT_EQ(screen.At(column, 3).Attr, 0);
     }
-}
-
-TEST_F(ScreenBufferScroll, CursorAndAttributeStay) {
-    screen.ScrollUp();
     EXPECT_EQ(screen.CursorX, 7);
     EXPECT_EQ(screen.CursorY, 2);
     EXPECT_EQ(screen.Attr, 0x4E);
-}
-
-TEST(ScreenBufferScrollOneRow, ScrollingASingleRowOnlyBlanksIt) {
-    TScreenBuffer screen(80, 1);
-    screen.At(5, 1).Ch = 'z';
-    screen.ScrollUp();
-    EXPECT_EQ(screen.At(5, 1).Ch, 0);
-    EXPECT_EQ(screen.At(5, 1).Attr, 0);
 }
 
 } // namespace
