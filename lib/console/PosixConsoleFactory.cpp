@@ -1,8 +1,7 @@
 #include "ConsoleDevice.h"
 
 #ifndef _WIN32
-// Provided by the terminal device (TermConsoleDevice).
-std::unique_ptr<ConsoleDevice> CreateTermConsoleDevice();
+#include "TermConsoleDevice.h"
 
 std::unique_ptr<ConsoleDevice> CreatePlatformConsole() {
     return CreateTermConsoleDevice();
