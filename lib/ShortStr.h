@@ -36,6 +36,7 @@ public:
     ShortStr& Append(char c);
     ShortStr& operator+=(std::string_view text) { return Append(text); }
     ShortStr& operator+=(const ShortStr& text) { return Append(text.View()); }
+    ShortStr& operator+=(const char* text) { return Append(std::string_view(text)); }
     ShortStr& operator+=(char c) { return Append(c); }
     // The first n bytes (all when n is larger).
     ShortStr Left(std::size_t n) const { return ShortStr(View().substr(0, n)); }
@@ -56,4 +57,5 @@ private:
 
 inline ShortStr operator+(ShortStr a, std::string_view b) { return a.Append(b); }
 inline ShortStr operator+(ShortStr a, const ShortStr& b) { return a.Append(b.View()); }
+inline ShortStr operator+(ShortStr a, const char* b) { return a.Append(std::string_view(b)); }
 inline ShortStr operator+(ShortStr a, char b) { return a.Append(b); }

@@ -1,0 +1,92 @@
+#include "MessageViewer.h"
+
+#include "Lib_Dates.h"
+#include "Lib_Strings.h"
+#include "ThreadIndex.h"
+
+namespace {
+
+constexpr std::uint8_t HeaderTextAttr = 11; // light cyan on black
+constexpr std::uint8_t FrameAttr = 9;       // light blue on black
+constexpr std::uint8_t ReaderBoxType = 4;
+constexpr unsigned TextWidth = 79;
+constexpr char KludgeMark = 1;
+
+void StyleBox(TMenuBox& box) {
+    box.BoxType = ReaderBoxType;
+    box.BoxAttr = box.BoxAttr2 = box.BoxAttr3 = box.BoxAttr4 = FrameAttr;
+}
+
+void ClearReadMark(TListBox& list) {
+    if (list.Picked < 1 || list.Picked > list.ListMax) return;
+    ShortStr& row = list.List[list.Picked].Name;
+    std::size_t mark = ReadMarkIndex(row);
+    if (mark < row.Length()) row[mark] = ' ';
+}
+
+void WriteHeaderLines(TReaderState& state, TJamMsgBase& base) {
+    TIOBase& console = *state.Console;
+    auto line = [&](int x, int y, std::string_view label, const ShortStr& value) {
+        console.WriteAt(x, y, HeaderTextAttr, (ShortStr(label) + value).View());
+    };
+    line(3, 2, "From: ", base.FromName());
+    line(3, 3, "  To: ", base.ToName());
+    line(3, 4, "Subj: ", base.SubjectText());
+    line(51, 2, "Msg #: ", IntToText(base.MsgNumber()));
+    ShortStr place = IntToText(state.ThreadPos);
+    place += " of ";
+    place += IntToText(state.ThreadTotal);
+    line(50, 3, "Thread: ", place);
+    line(52, 4, "Date: ", FormatDateMask(base.WrittenDate(), "DD NNN YYYY HH:II"));
+}
+
+} // namespace
+
+void ApplyStyle(TMenuBox* box, TListBox* list) {
+    if (box) {
+        StyleBox(*box);
+        box->ShadowAttr = 8;
+    }
+    if (list) {
+        list->LoAttr = 7;
+        list->SearchAttr = 11;
+        list->CloseAttr = 12;
+        list->TagAttr = 14;
+        StyleBox(*list->Box);
+        list->Percent.TrackAttr = 1;
+        list->Percent.MarkChar = 0xDB;
+        list->Percent.MarkAttr = 9;
+    }
+}
+
+bool ViewMessage(TReaderState& state, TListBox& list, std::int32_t number) {
+    TJamMsgBase& base = *state.MsgBase;
+    base.SeekNumber(number);
+    if (!base.HasCurrent()) return false;
+    base.LoadMessage();
+    MarkRead(state.ReadState, base.MsgNumber());
+    ClearReadMark(list);
+
+    TIOBase& console = *state.Console;
+    TMenuBox headerBox(console);
+    TListBox textList(console);
+    ApplyStyle(&headerBox, &textList);
+
+    // Kludge lines come first and start with byte 1; the reader shows only the text.
+    base.RewindText();
+    while (!base.TextDone()) {
+        ShortStr line = base.ReadTextLine(TextWidth);
+        if (line.Empty() || line[0] != KludgeMark) textList.Add(line, 0);
+    }
+
+    console.ClearScreen();
+    headerBox.Header = " ENTER/Next message ";
+    headerBox.Open(1, 1, 80, 5);
+    WriteHeaderLines(state, base);
+
+    textList.Open(1, 6, 80, 25);
+    textList.Close();
+    bool next = textList.ExitCode == 13;
+    headerBox.Close();
+    return next;
+}

@@ -1,0 +1,26 @@
+#pragma once
+// The thread list: for every thread of the base a header row "Thread (N msgs): subject" followed
+// by one row per message in reply-tree order (a message, everything under its first reply, then
+// its next sibling and everything under that).
+
+#include "Lib_Menu_ListBox.h"
+#include "Lib_MsgBase_JAM.h"
+#include "ReadState.h"
+#include "ShortStr.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// Walks the whole base once and adds the rows of every thread to list.
+void BuildThreadIndex(TJamMsgBase& base, TReadState& readState, TListBox& list);
+
+// A message row: two blanks, the number right-aligned in 5 columns (longer numbers in full, the
+// row growing by the extra digits), a blank, "N" when unread, a blank, the sender in 18 columns,
+// two blanks and the subject.
+ShortStr MessageRow(std::int32_t number, bool read, const ShortStr& from, const ShortStr& subject);
+
+// The message number a row shows; 0 for a thread header row or anything else.
+std::int32_t RowNumber(const ShortStr& row);
+
+// Index (from 0) of the read mark in a message row: just after the number and its blank.
+std::size_t ReadMarkIndex(const ShortStr& row);

@@ -1,0 +1,68 @@
+#include "ThreadListScreen.h"
+
+#include "Lib_Menu_ListBox.h"
+#include "Lib_Strings.h"
+#include "MessageViewer.h"
+#include "ThreadIndex.h"
+
+namespace {
+
+constexpr std::uint8_t KeyEnter = 13;
+constexpr std::uint8_t KeyEsc = 27;
+
+std::int32_t PickedNumber(const TListBox& list) {
+    return RowNumber(list.List[list.Picked].Name);
+}
+
+// Sets ThreadTotal and ThreadPos from the thread header row above the selected row.
+void FindThreadHeader(TReaderState& state, const TListBox& list) {
+    state.ThreadTotal = 0;
+    for (std::int32_t i = list.Picked; i >= 1; --i) {
+        std::string_view text = list.List[i].Name.View();
+        if (text.substr(0, 6) != "Thread") continue;
+        std::string_view rest = text.size() > 8 ? text.substr(8) : std::string_view();
+        std::int64_t total = TextToInt(NthWord(1, rest, ' '));
+        state.ThreadTotal =
+            (total < INT32_MIN || total > INT32_MAX) ? 0 : static_cast<std::int32_t>(total);
+        state.ThreadPos = list.Picked - i;
+        return;
+    }
+}
+
+void HandleEnter(TReaderState& state, TListBox& list) {
+    if (list.ListMax == 0) return;
+    std::int32_t n = PickedNumber(list);
+    if (n == 0) list.MoveSelection(false, true);
+    if (n <= 0) return;
+    FindThreadHeader(state, list);
+    while (ViewMessage(state, list, n)) {
+        if (list.Picked == list.ListMax) return;
+        list.MoveSelection(false, true);
+        n = PickedNumber(list);
+        if (n == 0) return;
+        ++state.ThreadPos;
+    }
+}
+
+} // namespace
+
+void ThreadListScreen(TReaderState& state, std::unique_ptr<ConsoleDevice> device) {
+    TIO_STDIO console(std::move(device), 80, 25);
+    state.Console = &console;
+    {
+        TListBox threadList(console);
+        BuildThreadIndex(*state.MsgBase, state.ReadState, threadList);
+        ApplyStyle(nullptr, &threadList);
+        for (;;) {
+            threadList.Open(1, 1, 80, 25);
+            if (threadList.ExitCode == KeyEsc) break;
+            if (threadList.ExitCode == KeyEnter) HandleEnter(state, threadList);
+        }
+        console.ClearScreen();
+        console.WriteText(ShortStr(ReaderBanner).View());
+        console.WriteText("\r\n");
+        console.WriteText(ShortStr(ReaderWebAddress).View());
+        console.WriteText("\r\n");
+    }
+    state.Console = nullptr;
+}
