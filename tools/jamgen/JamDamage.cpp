@@ -292,7 +292,7 @@ const std::vector<KindEntry>& Entries() {
              std::size_t k = 0;
              for (JamMessage& msg : m.Messages) {
                  for (int i = 0; i < 12; ++i) {
-                     msg.AddSubfield(kSeenBy2D, Repeat("250/1 251/2 252/3 ", 150 + 7 * (k % 13)));
+                     msg.AddSubfield(kSeenBy2D, Repeat("100/1 101/2 102/3 ", 150 + 7 * (k % 13)));
                      msg.AddSubfield(kFtsKludge, Repeat("LONGKLUDGE", 300)); // past 240: cut
                  }
                  ++k;

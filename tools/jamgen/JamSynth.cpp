@@ -69,7 +69,7 @@ std::string NameOf(std::uint16_t person) {
 }
 
 std::string AddressOf(std::uint16_t person) {
-    return "2:" + std::to_string(250 + person % 7) + "/" + std::to_string(10 + person % 53);
+    return "77:" + std::to_string(100 + person % 7) + "/" + std::to_string(10 + person % 53);
 }
 
 std::string MsgIdOf(const MsgFacts& facts) {
@@ -242,9 +242,9 @@ JamBaseModel MakeSyntheticBase(const SynthOptions& options) {
         msg.AddSubfield(kPid, std::string(kPrograms[mine.Sender % kPrograms.size()]));
         msg.AddSubfield(kTzUtcInfo, (mine.Sender % 3 == 0) ? "-0500" : "0100");
         msg.AddSubfield(kFtsKludge, "CHRS: CP437 2");
-        msg.AddSubfield(kSeenBy2D, "250/1 10 12 14 251/5 252/10 30 31 253/0 254/4 7 255/99");
-        msg.AddSubfield(kPath2D, std::to_string(250 + mine.Sender % 7) + "/" +
-                                     std::to_string(10 + mine.Sender % 53) + " 250/1");
+        msg.AddSubfield(kSeenBy2D, "100/1 10 12 14 101/5 102/10 30 31 103/0 104/4 7 105/99");
+        msg.AddSubfield(kPath2D, std::to_string(100 + mine.Sender % 7) + "/" +
+                                     std::to_string(10 + mine.Sender % 53) + " 100/1");
         msg.Text =
             MakeText(to, mine.Sender, parentFacts ? std::int64_t(parentFacts->Sender) : -1, rng);
 
