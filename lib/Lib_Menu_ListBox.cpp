@@ -316,7 +316,8 @@ void TListBox::RunKeyLoop() {
             item->Tag != 2) {
             if (item->Tag == 1) {
                 item->Tag = 0;
-                --Marked;
+                // A caller may have set the tag on the row itself, past the count.
+                if (Marked > 0) --Marked;
             } else {
                 item->Tag = 1;
                 ++Marked;

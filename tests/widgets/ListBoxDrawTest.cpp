@@ -58,12 +58,6 @@ TEST_F(ListBoxDrawTest, AddKeepsUpToTenThousandRowsAndCountsMarks) {
     EXPECT_EQ(List.TopPage, 40);
 }
 
-TEST_F(ListBoxDrawTest, LongRowTextIsCutAt255) {
-    const std::string longText(300, 'x');
-    List.Add(longText, 0);
-    EXPECT_EQ(List.List[1].Name.Length(), 255u);
-}
-
 TEST_F(ListBoxDrawTest, ViewerTextListUnderTheHeaderBox) {
     ReaderStyle(List);
     List.Add("First line", 0);

@@ -217,20 +217,6 @@ TEST_F(MenuBoxTest, CloseGivesBackTheScreenOfTheFirstOpen) {
     EXPECT_TRUE(Box.WasOpened);
 }
 
-TEST_F(MenuBoxTest, NestedBoxesCloseStepByStep) {
-    FillBackground();
-    Box.Open(1, 1, 80, 5);
-    std::vector<std::string> withOuter;
-    for (int y = 1; y <= 25; ++y) withOuter.push_back(GlyphRow(T.Dev, y));
-
-    TMenuBox inner(T.Io);
-    inner.Open(5, 8, 50, 20);
-    inner.Close();
-    for (int y = 1; y <= 25; ++y) EXPECT_EQ(GlyphRow(T.Dev, y), withOuter[y - 1u]) << "row " << y;
-    Box.Close();
-    for (int y = 1; y <= 25; ++y) EXPECT_EQ(GlyphRow(T.Dev, y), Background(y)) << "row " << y;
-}
-
 TEST_F(MenuBoxTest, StyleOutsideTheTableDrawsAsTheDefault) {
     EXPECT_EQ(FrameStyle(0), FrameChars[5]);
     EXPECT_EQ(FrameStyle(9), FrameChars[5]);
