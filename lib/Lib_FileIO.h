@@ -66,9 +66,11 @@ std::string TempPathFor(const std::string& path);
 // hook (the default) lets everything through. For Rename the path given is the source.
 enum class FileOp { Open, Size, Read, Write, Sync, Rename };
 struct FileFault {
-    bool Fail = false;               // the call fails with errno = Error
-    int Error = 0;                   //
-    std::size_t MaxBytes = SIZE_MAX; // a read or write handles at most this many bytes
+    bool Fail = false; // the call fails with errno = Error (EIO when Error is 0)
+    int Error = 0;
+    // A read or write handles at most this many bytes; a cut write then fails with Error, or
+    // ENOSPC when Error is 0, as on a full disk.
+    std::size_t MaxBytes = SIZE_MAX;
 };
 using FileFaultHook = std::function<FileFault(FileOp op, const std::string& path)>;
 void SetFileFaultHook(FileFaultHook hook);
