@@ -136,11 +136,13 @@ std::string MakeText(const std::string& to, std::uint16_t sender, std::int64_t q
         AppendProse(text, 120 + rng.Below(300), rng, lead);
         text += '\r';
     }
-    std::size_t tail = 90;
-    if (text.size() + tail < wanted) AppendProse(text, wanted - text.size() - tail, rng, "");
-    text += "\r--- " + std::string(kPrograms[sender % kPrograms.size()]) + "\r";
-    text += " * Origin: " + std::string(kBoards[sender % kBoards.size()]) + " (" +
+    std::string tail = "\r--- " + std::string(kPrograms[sender % kPrograms.size()]) + "\r";
+    tail += " * Origin: " + std::string(kBoards[sender % kBoards.size()]) + " (" +
             AddressOf(sender) + ")\r";
+    if (text.size() + tail.size() < wanted) {
+        AppendProse(text, wanted - text.size() - tail.size(), rng, "");
+    }
+    text += tail;
     return text;
 }
 
@@ -152,13 +154,13 @@ Thread NewThread(SynthRandom& rng) {
         t.Target = 1;
     } else if (roll < 65) {
         t.Kind = Shape::Chain;
-        t.Target = rng.Chance(3) ? 150 + rng.Below(400) : 3 + rng.Below(30);
+        t.Target = rng.Chance(3) ? 150 + rng.Below(400) : 3 + rng.Below(12);
     } else if (roll < 80) {
         t.Kind = Shape::Wide;
-        t.Target = 5 + rng.Below(60);
+        t.Target = 5 + rng.Below(25);
     } else {
         t.Kind = Shape::Bushy;
-        t.Target = 4 + rng.Below(80);
+        t.Target = 4 + rng.Below(30);
     }
     t.Subject = std::string(kTopicA[rng.Below(kTopicA.size())]) + " " +
                 std::string(kTopicB[rng.Below(kTopicB.size())]);
@@ -214,17 +216,17 @@ JamBaseModel MakeSyntheticBase(const SynthOptions& options) {
         MsgFacts mine{static_cast<std::uint16_t>(rng.Below(kPeople)),
                       static_cast<std::uint32_t>(rng.Next())};
 
-        bool startNew = open.empty() || rng.Chance(open.size() < 8 ? 45 : 25);
+        // Few threads are alive at once, so that each grows to its size; singles close at once.
+        bool startNew = open.empty() || rng.Chance(open.size() < 4    ? 50
+                                                   : open.size() < 12 ? 25
+                                                                      : 8);
         std::size_t slot = 0;
         if (startNew) {
             Thread t = NewThread(rng);
             open.push_back(std::move(t));
             slot = open.size() - 1;
         } else {
-            // Recent threads are more active than old ones.
-            std::uint32_t n = static_cast<std::uint32_t>(open.size());
-            std::uint32_t a = rng.Below(n), b = rng.Below(n);
-            slot = a > b ? a : b;
+            slot = rng.Below(static_cast<std::uint32_t>(open.size()));
         }
         Thread& thread = open[slot];
         std::uint32_t parent = thread.Members.empty() ? 0 : PickParent(thread, rng);
@@ -252,7 +254,7 @@ JamBaseModel MakeSyntheticBase(const SynthOptions& options) {
         thread.Members.push_back(number);
         if (thread.Members.size() >= thread.Target) {
             open.erase(open.begin() + static_cast<std::ptrdiff_t>(slot));
-        } else if (open.size() > 40) {
+        } else if (open.size() > 80) {
             open.erase(open.begin());
         }
     }
