@@ -1,0 +1,268 @@
+// The thread index: which rows a base gives, in which order, and what each row says. Bases are
+// written with jamgen; damaged reply links are written as raw header values.
+
+#include "ThreadIndex.h"
+#include "../jam/JamTestBase.h"
+#include "Lib_IO_STDIO_Windows.h"
+#include "Lib_Menu_ListBox.h"
+#include "MemoryConsoleDevice.h"
+#include "ReadState.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using jamgen::JamBaseModel;
+using jamgen::JamField;
+using Rows = std::vector<std::string>;
+
+// A message row as the reader lays it out, written out independently of the builder: number
+// right-aligned in 5 columns (wider numbers in full), the read mark, the sender in 18 columns.
+std::string Row(long long number, bool unread, const std::string& from, const std::string& subj) {
+    char head[64];
+    std::snprintf(head, sizeof head, "  %5lld %c %-18.18s  ", number, unread ? 'N' : ' ',
+                  from.c_str());
+    return std::string(head) + subj;
+}
+
+std::string Header(int count, const std::string& subject) {
+    return "Thread (" + std::to_string(count) + " msgs): " + subject;
+}
+
+class ThreadIndexTest : public jamtest::JamTest {
+protected:
+    // Writes the model, walks it and returns every row of the list.
+    Rows Build(const JamBaseModel& model) {
+        Write(model);
+        reader = Open();
+        if (!reader) return {};
+        BuildThreadIndex(*reader, readState, list);
+        Rows rows;
+        for (std::int32_t i = 1; i <= list.ListMax; ++i) rows.push_back(list.List[i].Name.Str());
+        return rows;
+    }
+    // A message with the plain names of jamtest::Numbered.
+    static jamgen::JamMessage& Add(JamBaseModel& model, std::uint32_t n,
+                                   std::uint32_t replyTo = 0) {
+        return model.AddMessage(n, "From " + std::to_string(n), "To",
+                                "Subject " + std::to_string(n), 0, replyTo);
+    }
+    static std::string Plain(long long n) {
+        return Row(n, true, "From " + std::to_string(n), "Subject " + std::to_string(n));
+    }
+
+    MemoryConsoleDevice dev;
+    TIO_STDIO console{dev, 80, 25};
+    TListBox list{console};
+    TReadState readState{std::vector<std::uint8_t>(ReadBitmapStep, 0), ""};
+    std::unique_ptr<TJamMsgBase> reader;
+};
+
+TEST_F(ThreadIndexTest, EmptyBasesGiveNoRows) {
+    EXPECT_EQ(Build(JamBaseModel()), Rows());
+
+    JamBaseModel allDeleted = jamtest::Numbered(1, 1, 3);
+    for (auto& m : allDeleted.Messages) m.Deleted = true;
+    EXPECT_EQ(Build(allDeleted), Rows());
+}
+
+TEST_F(ThreadIndexTest, RepliesFollowTheirParentDepthFirst) {
+    // R=1 answered by A=2 and B=4; A answered by C=3. A second thread, 5, has no replies.
+    JamBaseModel model;
+    Add(model, 1);
+    Add(model, 2, 1);
+    Add(model, 3, 2);
+    Add(model, 4, 1);
+    Add(model, 5);
+    EXPECT_EQ(Build(model), (Rows{Header(4, "Subject 1"), Plain(1), Plain(2), Plain(3), Plain(4),
+                                  Header(1, "Subject 5"), Plain(5)}));
+    // The walk leaves the scan past the last message.
+    EXPECT_FALSE(reader->HasCurrent());
+}
+
+TEST_F(ThreadIndexTest, ThreadsComeInTheOrderOfTheirRoots) {
+    // Roots 2 and 6 interleave with replies to each other; the later root 6 has the earlier reply.
+    JamBaseModel model;
+    Add(model, 2);
+    Add(model, 3, 6);
+    Add(model, 4, 2);
+    Add(model, 6);
+    EXPECT_EQ(Build(model), (Rows{Header(2, "Subject 2"), Plain(2), Plain(4),
+                                  Header(2, "Subject 6"), Plain(6), Plain(3)}));
+}
+
+TEST_F(ThreadIndexTest, MessageRowColumns) {
+    JamBaseModel model;
+    model.Header.BaseMsgNum = 40;
+    model.AddMessage(42, "Sysop", "All", "Hello");
+    model.AddMessage(43, "A sender with thirty letters!!", "Sysop", "Re: Hello", 0, 42);
+    model.AddMessage(44, "", "", "", 0, 42);
+    MarkRead(readState, 44);
+    Rows rows = Build(model);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0], "Thread (3 msgs): Hello");
+
+    // Positions counted from 1, as the screen column is that plus 2.
+    const std::string& r42 = rows[1];
+    EXPECT_EQ(r42.substr(0, 5), "     ");
+    EXPECT_EQ(r42.substr(5, 2), "42");
+    EXPECT_EQ(r42[7], ' ');
+    EXPECT_EQ(r42[8], 'N');
+    EXPECT_EQ(r42[9], ' ');
+    EXPECT_EQ(r42.substr(10, 5), "Sysop");
+    EXPECT_EQ(r42.substr(15, 15), std::string(15, ' '));
+    EXPECT_EQ(r42.substr(30), "Hello");
+
+    EXPECT_EQ(rows[2], "     43 N A sender with thir  Re: Hello");
+    // A read message has a blank for its mark; empty fields keep every column.
+    EXPECT_EQ(rows[3], "     44" + std::string(23, ' '));
+}
+
+TEST_F(ThreadIndexTest, LongSubjectsAreShownWhole) {
+    JamBaseModel model;
+    const std::string subject(100, 's');
+    model.AddMessage(1, "Sysop", "All", subject);
+    model.AddMessage(2, "Sysop", "All", "Re", 0, 1);
+    Rows rows = Build(model);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], Header(2, subject));
+    EXPECT_EQ(rows[1], Row(1, true, "Sysop", subject));
+    EXPECT_EQ(rows[1].size(), 130u);
+}
+
+TEST_F(ThreadIndexTest, AMessageLinkedFromTwoRootsIsListedUnderBoth) {
+    JamBaseModel model;
+    Add(model, 1);
+    Add(model, 2).Overrides[JamField::Reply1st] = 3;
+    Add(model, 3, 1);
+    EXPECT_EQ(Build(model), (Rows{Header(2, "Subject 1"), Plain(1), Plain(3),
+                                  Header(2, "Subject 2"), Plain(2), Plain(3)}));
+}
+
+TEST_F(ThreadIndexTest, RepliesWhoseParentIsGoneAreListedNowhere) {
+    JamBaseModel model;
+    Add(model, 1);
+    Add(model, 2).Deleted = true;
+    Add(model, 3, 2);  // its parent was deleted
+    Add(model, 4, 90); // its parent never arrived
+    Add(model, 5, 3);  // under the orphan: nothing links to it either
+    EXPECT_EQ(Build(model), (Rows{Header(1, "Subject 1"), Plain(1)}));
+}
+
+TEST_F(ThreadIndexTest, DamagedLinksEndAndListEachMessageOncePerThread) {
+    JamBaseModel model;
+    Add(model, 1);
+    Add(model, 2, 1).Overrides[JamField::ReplyNext] = 2; // a self-link
+    Add(model, 3, 2).Overrides[JamField::Reply1st] = 1;  // back to the root
+    Add(model, 4);
+    Add(model, 5, 4).Overrides[JamField::Reply1st] = 4; // back to its parent
+    Add(model, 6);
+    auto& six = model.Messages.back();
+    six.Overrides[JamField::Reply1st] = 6; // the root itself
+    six.Overrides[JamField::ReplyNext] = 1000;
+    Add(model, 7);
+    model.Messages.back().Overrides[JamField::Reply1st] = 0xFFFFFFFB; // -5: lands on message 1
+    // Thread 7 takes in thread 1 through the link that lands on message 1, and stops where
+    // thread 1's own damage loops.
+    EXPECT_EQ(Build(model),
+              (Rows{Header(3, "Subject 1"), Plain(1), Plain(2), Plain(3), Header(2, "Subject 4"),
+                    Plain(4), Plain(5), Header(1, "Subject 6"), Plain(6), Header(4, "Subject 7"),
+                    Plain(7), Plain(1), Plain(2), Plain(3)}));
+}
+
+TEST_F(ThreadIndexTest, ALinkToADeletedNumberListsTheNextMessage) {
+    JamBaseModel model;
+    Add(model, 1).Overrides[JamField::Reply1st] = 2;
+    Add(model, 2).Deleted = true;
+    Add(model, 3, 1);
+    // The stale link to 2 lands on 3, the next message there is.
+    EXPECT_EQ(Build(model), (Rows{Header(2, "Subject 1"), Plain(1), Plain(3)}));
+}
+
+TEST_F(ThreadIndexTest, AHeaderWhoseNumberPointsBackDoesNotRestartTheWalk) {
+    JamBaseModel model = jamtest::Numbered(1, 1, 5);
+    model.Messages[3].Overrides[JamField::MsgNum] = 1; // message 4 claims to be message 1
+    Rows rows = Build(model);
+    ASSERT_EQ(rows.size(), 10u);
+    for (int n = 1; n <= 5; ++n) {
+        const std::string subject = "Subject " + std::to_string(n);
+        EXPECT_EQ(rows[2 * (n - 1)], Header(1, subject));
+        EXPECT_EQ(rows[2 * (n - 1) + 1].substr(30), subject);
+    }
+}
+
+TEST_F(ThreadIndexTest, NumbersOfSixOrMoreDigitsAreShownWholeAndReadBack) {
+    JamBaseModel model;
+    model.Header.BaseMsgNum = 999998;
+    Add(model, 999998);
+    Add(model, 999999, 999998);
+    Add(model, 1000000, 999999);
+    Rows rows = Build(model);
+    EXPECT_EQ(rows,
+              (Rows{Header(3, "Subject 999998"), Plain(999998), Plain(999999), Plain(1000000)}));
+    std::map<std::int32_t, std::int32_t> shown;
+    for (std::int32_t i = 1; i <= list.ListMax; ++i) {
+        const ShortStr& row = list.List[i].Name;
+        shown[i] = RowNumber(row);
+        if (i > 1) {
+            EXPECT_EQ(row[ReadMarkIndex(row)], 'N') << row.Str();
+        }
+    }
+    EXPECT_EQ(shown, (std::map<std::int32_t, std::int32_t>{
+                         {1, 0}, {2, 999998}, {3, 999999}, {4, 1000000}}));
+}
+
+TEST_F(ThreadIndexTest, TheHighestNumbersReadBack) {
+    JamBaseModel model;
+    model.Header.BaseMsgNum = 2147483646;
+    Add(model, 2147483646);
+    Add(model, 2147483647, 2147483646);
+    Rows rows = Build(model);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[2], Plain(2147483647));
+    EXPECT_EQ(RowNumber(list.List[3].Name), 2147483647);
+    EXPECT_EQ(rows[2][ReadMarkIndex(list.List[3].Name)], 'N');
+}
+
+TEST_F(ThreadIndexTest, RowsThatReadAsNoNumber) {
+    EXPECT_EQ(RowNumber(ShortStr("Thread (4 msgs): Hello")), 0);
+    EXPECT_EQ(RowNumber(ShortStr("Thread")), 0);
+    EXPECT_EQ(RowNumber(ShortStr("")), 0);
+    EXPECT_EQ(RowNumber(ShortStr("  99999999999 N x")), 0); // beyond any message number
+}
+
+TEST_F(ThreadIndexTest, TheRowLimitInTheMiddleOfAThreadKeepsItsHeaderAndCount) {
+    // 4990 single-message threads fill 9980 rows; the next thread of 30 gets its header at row
+    // 9981 and rows for its first 19 messages only. The thread after it gets no row at all.
+    JamBaseModel model;
+    for (std::uint32_t n = 1; n <= 4990; ++n) Add(model, n);
+    const std::uint32_t root = 5001;
+    Add(model, root);
+    for (std::uint32_t n = root + 1; n < root + 30; ++n) Add(model, n, n - 1);
+    Add(model, 6000);
+    Rows rows = Build(model);
+    ASSERT_EQ(rows.size(), 10000u);
+    EXPECT_EQ(rows[9978], Header(1, "Subject 4990"));
+    EXPECT_EQ(rows[9980], Header(30, "Subject 5001"));
+    EXPECT_EQ(rows[9981], Plain(5001));
+    EXPECT_EQ(rows[9999], Plain(5019));
+    for (const std::string& row : rows) EXPECT_EQ(row.find("Subject 6000"), std::string::npos);
+}
+
+TEST_F(ThreadIndexTest, AChainOfTwoHundredThousandReplies) {
+    JamBaseModel model;
+    constexpr std::uint32_t count = 200000;
+    for (std::uint32_t n = 1; n <= count; ++n) Add(model, n, n - 1);
+    Rows rows = Build(model);
+    ASSERT_EQ(rows.size(), 10000u);
+    EXPECT_EQ(rows[0], Header(200000, "Subject 1"));
+    EXPECT_EQ(rows[1], Plain(1));
+    EXPECT_EQ(rows[9999], Plain(9999));
+}
+
+} // namespace
