@@ -132,7 +132,10 @@ std::string MakeText(const std::string& to, std::uint16_t sender, std::int64_t q
     text.reserve(wanted + 200);
     text += "Hello " + to.substr(0, to.find(' ')) + "!\r\r";
     if (quotedPerson >= 0) {
-        std::string lead = " " + Initials(static_cast<std::uint16_t>(quotedPerson)) + "> ";
+        // Built by appending: g++ 12 warns falsely (-Wrestrict) on " " + std::string + "> ".
+        std::string lead = " ";
+        lead += Initials(static_cast<std::uint16_t>(quotedPerson));
+        lead += "> ";
         AppendProse(text, 120 + rng.Below(300), rng, lead);
         text += '\r';
     }
