@@ -139,10 +139,14 @@ std::uint32_t RecordOf(const JamBaseModel& model, std::uint32_t number) {
 std::vector<std::size_t> RecordOrder(const JamBaseModel& model) {
     std::vector<std::size_t> order(model.Messages.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    auto before = [&](std::size_t a, std::size_t b) {
         return RecordOf(model, model.Messages[a].Number) <
                RecordOf(model, model.Messages[b].Number);
-    });
+    };
+    // Models are mostly built in number order already; the check is cheaper than a sort.
+    if (!std::is_sorted(order.begin(), order.end(), before)) {
+        std::sort(order.begin(), order.end(), before);
+    }
     return order;
 }
 
