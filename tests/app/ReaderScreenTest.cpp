@@ -1,0 +1,384 @@
+// The reader's screens: the thread list, the viewer and the way between them, driven by scripted
+// keys on an in-memory console. Each screen is kept as it stood when a key was taken, so a test
+// sees every screen the user would have seen.
+
+#include "../jam/JamTestBase.h"
+#include "../widgets/WidgetScreen.h"
+#include "ReaderState.h"
+#include "ThreadListScreen.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using jamgen::JamBaseModel;
+
+// The terminal object owns its console and releases it when the list screen ends; this one
+// hands every call to a console the test keeps, and copies its screen each time a key is taken.
+class RecordingConsole : public ConsoleDevice {
+public:
+    RecordingConsole(MemoryConsoleDevice& dev, std::vector<MemoryConsoleDevice>& shots)
+        : dev_(dev), shots_(shots) {}
+
+    void SetRawInput() override { dev_.SetRawInput(); }
+    void SetSize(int columns, int rows) override { dev_.SetSize(columns, rows); }
+    void SetCloseEnabled(bool enabled) override { dev_.SetCloseEnabled(enabled); }
+    void WriteCells(const TScreenCell* cells, int bufferColumns, int left, int top, int right,
+                    int bottom) override {
+        dev_.WriteCells(cells, bufferColumns, left, top, right, bottom);
+    }
+    void FillChar(int x, int y, std::uint8_t ch, int count) override {
+        dev_.FillChar(x, y, ch, count);
+    }
+    void FillAttr(int x, int y, std::uint16_t attr, int count) override {
+        dev_.FillAttr(x, y, attr, count);
+    }
+    void SetCursor(int x, int y) override { dev_.SetCursor(x, y); }
+    ConsoleWait WaitInput(std::uint32_t timeoutMs) override { return dev_.WaitInput(timeoutMs); }
+    bool ReadEvent(ConsoleInputEvent& event) override {
+        if (!dev_.ReadEvent(event)) return false;
+        if (event.IsKey && event.KeyDown) shots_.push_back(dev_);
+        return true;
+    }
+    std::uint32_t PendingEvents() override { return dev_.PendingEvents(); }
+    std::uint64_t NowMillis() override { return dev_.NowMillis(); }
+
+private:
+    MemoryConsoleDevice& dev_;
+    std::vector<MemoryConsoleDevice>& shots_;
+};
+
+// A screen written as text, one line per row: glyphs, or attribute letters.
+std::vector<std::string> Lines(const std::string& picture) {
+    std::vector<std::string> lines;
+    std::istringstream in(picture);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    if (!lines.empty() && lines.front().empty()) lines.erase(lines.begin());
+    return lines;
+}
+
+// The reader's colours: '.' light grey text, b frame, H selected row, t scroll track, c header
+// lines of the viewer.
+const AttrLegend Legend = {{'.', 7}, {'b', 9}, {'H', 0x1F}, {'t', 1}, {'c', 11}};
+
+void ExpectPicture(const MemoryConsoleDevice& dev, const char* glyphs, const char* attrs) {
+    ExpectScreen(dev, Lines(glyphs), Lines(attrs), Legend);
+}
+
+// The screen row (1-based) of the selection bar, found by its colour in column 2; 0 for none.
+int SelectedRow(const MemoryConsoleDevice& dev) {
+    for (int y = 1; y <= dev.Rows(); ++y)
+        if ((dev.Cell(1, y - 1).Attr & 0xFF) == 0x1F) return y;
+    return 0;
+}
+
+// The viewer's header lines, each from its column to the frame's right edge, blanks trimmed.
+std::string HeaderText(const MemoryConsoleDevice& dev, int row, int column) {
+    std::string text = GlyphSpan(dev, row, column, 79);
+    TrimTrailing(text, ' ');
+    return text;
+}
+
+// What the reader shows of the three threads below: the first screen of the list, and the first
+// message in the viewer (its kludge lines left out, the empty line after them kept).
+const char* const ListGlyphs = R"(
+╒══════════════════════════════════════════════════════════════════════════════╕
+│ Thread (5 msgs): Five in a row                                               █
+│       1 N Alice               Five in a row                                  ░
+│       2 N Bob                 Re: Five in a row                              ░
+│       3 N Alice               Re: Five in a row                              ░
+│       4 N Bob                 Re: Five in a row                              ░
+│       5 N Alice               Re: Five in a row                              ░
+│ Thread (2 msgs): Second thread                                               ░
+│       6 N Carol               Second thread                                  ░
+│       7 N Alice               Re: Second thread                              ░
+│ Thread (1 msgs): No text                                                     ░
+│       8 N Dave                No text                                        ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+╘══════════════════════════════════════════════════════════════════════════════╛
+)";
+
+const char* const ListAttrs = R"(
+bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
+bHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHb
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
+)";
+
+const char* const ViewerGlyphs = R"(
+╒═════════════════════════════ ENTER/Next message ═════════════════════════════╕
+│ From: Alice                                     Msg #: 1                     │
+│   To: All                                      Thread: 1 of 5                │
+│ Subj: Five in a row                              Date: 01 Feb 1995 20:15     │
+╘══════════════════════════════════════════════════════════════════════════════╛
+╒══════════════════════════════════════════════════════════════════════════════╕
+│                                                                              █
+│ Hello all,                                                                   ░
+│ this is the first.                                                           ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+│                                                                              ░
+╘══════════════════════════════════════════════════════════════════════════════╛
+)";
+
+const char* const ViewerAttrs = R"(
+bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbHHHHHHHHHHHHHHHHHHHHbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
+bbcccccccccccbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbccccccccbbbbbbbbbbbbbbbbbbbbbb
+bbcccccccccbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbccccccccccccccbbbbbbbbbbbbbbbbb
+bbcccccccccccccccccccbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbcccccccccccccccccccccccbbbbbb
+bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
+bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
+bHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHb
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+b..............................................................................t
+bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
+)";
+
+class ReaderScreenTest : public jamtest::JamTest {
+protected:
+    void Run(const JamBaseModel& model) {
+        Write(model);
+        state.MsgBase = Open();
+        ASSERT_TRUE(state.MsgBase);
+        state.ReadState.ReadBitmap.assign(ReadBitmapStep, 0);
+        ThreadListScreen(state, std::make_unique<RecordingConsole>(dev, shots));
+    }
+    void Enter() { dev.PushChar(13); }
+    void Esc() { dev.PushChar(27); }
+    void Down(int times = 1) {
+        for (int i = 0; i < times; ++i) dev.PushExtendedKey(0x50, VKey::Down);
+    }
+    void End() { dev.PushExtendedKey(0x4F, VKey::End); }
+    // The screen as it stood when key number i (from 0) was taken.
+    const MemoryConsoleDevice& Shot(std::size_t i) {
+        static const MemoryConsoleDevice none;
+        if (i < shots.size()) return shots[i];
+        ADD_FAILURE() << "only " << shots.size() << " keys were taken";
+        return none;
+    }
+    bool Read(std::int32_t n) { return IsRead(state.ReadState, n); }
+
+    MemoryConsoleDevice dev;
+    std::vector<MemoryConsoleDevice> shots;
+    TReaderState state;
+};
+
+// Three threads: a chain of five, a root with one reply, and a message with no text.
+JamBaseModel ThreeThreads() {
+    JamBaseModel model;
+    const std::uint32_t date = *jamgen::JamTimeStamp(1995, 2, 1, 20, 15);
+    auto& first = model.AddMessage(1, "Alice", "All", "Five in a row", date);
+    first.AddSubfield(jamgen::kMsgId, "77:100/1 2f1a0001");
+    first.AddSubfield(jamgen::kPid, "SkeinMail 1.2");
+    first.Text = "\x01TID: kludge in the text\r\rHello all,\rthis is the first.\r";
+    for (std::uint32_t n = 2; n <= 5; ++n) {
+        auto& m = model.AddMessage(n, n % 2 ? "Alice" : "Bob", "All", "Re: Five in a row",
+                                   date + n * 60, n - 1);
+        m.Text = "Reply number " + std::to_string(n) + "\r";
+    }
+    // A kludge longer than a screen line: only its first piece is a kludge line.
+    model.Messages[1].Text = "\x01" + std::string(100, 'K') + "\rSecond text\r";
+    model.AddMessage(6, "Carol", "Alice", "Second thread", date);
+    model.AddMessage(7, "Alice", "Carol", "Re: Second thread", date, 6).Text = "Short\r";
+    model.AddMessage(8, "Dave", "All", "No text", date);
+    return model;
+}
+
+TEST_F(ReaderScreenTest, FromTheListIntoTheViewerAndOut) {
+    Enter(); // on the header row: to the first message
+    Enter(); // opens it
+    Esc();   // back to the list
+    Esc();   // ends
+    Run(ThreeThreads());
+    ASSERT_EQ(shots.size(), 4u);
+
+    ExpectPicture(Shot(0), ListGlyphs, ListAttrs);
+
+    // The selection moved to the first message; the viewer did not open.
+    EXPECT_EQ(SelectedRow(Shot(1)), 3);
+    EXPECT_EQ(GlyphRow(Shot(1), 1), GlyphRow(Shot(0), 1));
+    EXPECT_EQ(GlyphRow(Shot(1), 3), GlyphRow(Shot(0), 3));
+
+    ExpectPicture(Shot(2), ViewerGlyphs, ViewerAttrs);
+
+    // Back on the list, the message is read: its "N" is gone and its bit is set.
+    EXPECT_EQ(SelectedRow(Shot(3)), 3);
+    EXPECT_EQ(GlyphSpan(Shot(3), 3, 1, 20), "│       1   Alice   ");
+    EXPECT_EQ(GlyphSpan(Shot(3), 4, 1, 20), "│       2 N Bob     ");
+    EXPECT_TRUE(Read(1));
+    EXPECT_FALSE(Read(2));
+
+    // Esc on the list leaves the banner alone on a cleared screen, the cursor below it.
+    ExpectScreen(dev, {"Halvek BBS v2.0 Message Reader Concept", std::string(ReaderWebAddress)},
+                 {""}, Legend);
+    EXPECT_EQ(dev.CursorX(), 0);
+    EXPECT_EQ(dev.CursorY(), 2);
+    EXPECT_EQ(state.Console, nullptr);
+}
+
+TEST_F(ReaderScreenTest, EnterStepsThroughTheThreadToTheNextHeader) {
+    Down(3); // the third message of the thread of five
+    Enter();
+    Enter();
+    Enter();
+    Enter(); // on the thread's last message
+    Esc();
+    Run(ThreeThreads());
+    ASSERT_EQ(shots.size(), 8u);
+
+    EXPECT_EQ(SelectedRow(Shot(3)), 5);
+    for (int n = 3; n <= 5; ++n) {
+        SCOPED_TRACE("message " + std::to_string(n));
+        const MemoryConsoleDevice& viewer = Shot(static_cast<std::size_t>(n + 1));
+        EXPECT_EQ(HeaderText(viewer, 2, 51), "Msg #: " + std::to_string(n));
+        EXPECT_EQ(HeaderText(viewer, 3, 50), "Thread: " + std::to_string(n) + " of 5");
+        EXPECT_EQ(HeaderText(viewer, 2, 3).substr(0, 9), n % 2 ? "From: Ali" : "From: Bob");
+        EXPECT_EQ(GlyphRow(viewer, 7), "│ Reply number " + std::to_string(n) + Rep(" ", 63) + "█");
+    }
+
+    // Enter on the last message moved the selection onto the next thread's header row.
+    const MemoryConsoleDevice& list = Shot(7);
+    EXPECT_EQ(SelectedRow(list), 8);
+    EXPECT_EQ(GlyphSpan(list, 8, 1, 32), "│ Thread (2 msgs): Second thread");
+    for (int n = 1; n <= 5; ++n) {
+        EXPECT_EQ(GlyphSpan(list, n + 2, 11, 11), n >= 3 ? " " : "N") << "row of message " << n;
+        EXPECT_EQ(Read(n), n >= 3) << "message " << n;
+    }
+}
+
+TEST_F(ReaderScreenTest, KludgeLinesAreLeftOut) {
+    Down(2); // message 2, whose text opens with a kludge of 101 bytes
+    Enter();
+    Esc();
+    Esc();
+    Run(ThreeThreads());
+    ASSERT_EQ(shots.size(), 5u);
+    const MemoryConsoleDevice& viewer = Shot(3);
+    EXPECT_EQ(HeaderText(viewer, 3, 50), "Thread: 2 of 5");
+    // The first 80 bytes, which begin with byte 1, are dropped; the rest is shown as text.
+    EXPECT_EQ(GlyphRow(viewer, 7), "│ " + std::string(21, 'K') + Rep(" ", 56) + "█");
+    EXPECT_EQ(GlyphRow(viewer, 8), "│ Second text" + Rep(" ", 66) + "░");
+    EXPECT_EQ(GlyphRow(viewer, 9), "│" + Rep(" ", 78) + "░");
+}
+
+TEST_F(ReaderScreenTest, TheLastRowAndAMessageWithoutText) {
+    End();
+    Enter(); // the last row of the whole list: message 8, which has no text
+    Enter(); // leaves the viewer with Enter: there is no next row
+    Esc();
+    Run(ThreeThreads());
+    ASSERT_EQ(shots.size(), 4u);
+
+    EXPECT_EQ(SelectedRow(Shot(1)), 12);
+    const MemoryConsoleDevice& viewer = Shot(2);
+    EXPECT_EQ(HeaderText(viewer, 2, 51), "Msg #: 8");
+    EXPECT_EQ(HeaderText(viewer, 3, 50), "Thread: 1 of 1");
+    EXPECT_EQ(HeaderText(viewer, 4, 3).substr(0, 13), "Subj: No text");
+    for (int y = 7; y <= 24; ++y) EXPECT_EQ(GlyphSpan(viewer, y, 2, 79), Rep(" ", 78)) << y;
+
+    EXPECT_EQ(SelectedRow(Shot(3)), 12);
+    EXPECT_EQ(GlyphSpan(Shot(3), 12, 1, 20), "│       8   Dave    ");
+    EXPECT_TRUE(Read(8));
+}
+
+TEST_F(ReaderScreenTest, AnEmptyBaseShowsAnEmptyListAndEnterDoesNothing) {
+    Enter();
+    Esc();
+    Run(JamBaseModel());
+    ASSERT_EQ(shots.size(), 2u);
+    std::vector<std::string> glyphs = {"╒" + Rep("═", 78) + "╕"};
+    for (int y = 2; y <= 24; ++y) glyphs.push_back("│" + Rep(" ", 78) + (y == 24 ? "█" : "░"));
+    glyphs.push_back("╘" + Rep("═", 78) + "╛");
+    // The bar stands on the blank first row, the marker at the end of the track.
+    EXPECT_EQ(SelectedRow(Shot(0)), 2);
+    ExpectScreen(Shot(0), glyphs, {}, Legend);
+    EXPECT_EQ(Shot(1).DumpText(), Shot(0).DumpText());
+    EXPECT_EQ(Shot(1).DumpAttrs(), Shot(0).DumpAttrs());
+    EXPECT_EQ(GlyphRow(dev, 1), "Halvek BBS v2.0 Message Reader Concept");
+}
+
+TEST_F(ReaderScreenTest, WideNumbersOpenTheMessageTheRowShows) {
+    JamBaseModel model;
+    model.Header.BaseMsgNum = 999999;
+    model.AddMessage(999999, "Eve", "All", "Wide");
+    model.AddMessage(1000000, "Frank", "Eve", "Re: Wide", 0, 999999);
+    Down(2);
+    Enter();
+    Esc();
+    Esc();
+    Run(model);
+    ASSERT_EQ(shots.size(), 5u);
+    EXPECT_EQ(GlyphSpan(Shot(2), 4, 1, 20), "│   1000000 N Frank ");
+    EXPECT_EQ(HeaderText(Shot(3), 2, 51), "Msg #: 1000000");
+    EXPECT_EQ(HeaderText(Shot(3), 3, 50), "Thread: 2 of 2");
+    EXPECT_EQ(GlyphSpan(Shot(4), 4, 1, 20), "│   1000000   Frank ");
+    EXPECT_EQ(GlyphSpan(Shot(4), 3, 1, 20), "│   999999 N Eve    ");
+    EXPECT_TRUE(Read(1000000));
+    EXPECT_FALSE(Read(999999));
+}
+
+} // namespace
