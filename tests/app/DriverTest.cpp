@@ -1,0 +1,244 @@
+// The program as the user starts it: the command line, what it writes, its exit codes, the
+// read-state file it leaves in the current directory, and the base files it must not touch.
+// Each run gets a fresh current directory; keys come from a pipe-like file of bytes.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string Program = SKEIN_BUILD_DIR "/skeinview";
+const std::string DemoBase = SKEIN_BUILD_DIR "/demo";
+const std::string Usage = "Syntax: Skeinview <path/base filename of JAM base>\n";
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void Spit(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+struct RunResult {
+    int Exit = -1; // the exit code, or -1 when the program did not exit normally
+    std::string Out;
+    std::string Err;
+};
+
+class DriverTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string tmpl = (fs::temp_directory_path() / "skein-driver-XXXXXX").string();
+        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+        root_ = tmpl;
+        cwd = root_ / "cwd";
+        bases = root_ / "bases";
+        io_ = root_ / "io";
+        for (const fs::path& p : {cwd, bases, io_}) fs::create_directory(p);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(root_, ec);
+    }
+
+    // Runs the program in cwd with the given arguments; input is its whole standard input.
+    RunResult Run(const std::vector<std::string>& args, const std::string& input = "") {
+        const fs::path in = io_ / "in", out = io_ / "out", err = io_ / "err";
+        Spit(in, input);
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(Program.c_str()));
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+
+        RunResult result;
+        const pid_t pid = fork();
+        if (pid == 0) {
+            const int inFd = open(in.c_str(), O_RDONLY);
+            const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (inFd < 0 || outFd < 0 || errFd < 0 || chdir(cwd.c_str()) != 0) _exit(126);
+            dup2(inFd, 0);
+            dup2(outFd, 1);
+            dup2(errFd, 2);
+            execv(Program.c_str(), argv.data());
+            _exit(127);
+        }
+        int status = 0;
+        if (pid < 0 || waitpid(pid, &status, 0) != pid) {
+            ADD_FAILURE() << "could not run " << Program;
+            return result;
+        }
+        if (WIFEXITED(status)) result.Exit = WEXITSTATUS(status);
+        result.Out = Slurp(out);
+        result.Err = Slurp(err);
+        return result;
+    }
+
+    // The demo base copied under a name of our own; returns its base path.
+    std::string CopyDemo(const std::string& name = "demo") {
+        for (const char* ext : {".jhr", ".jdt", ".jdx"})
+            fs::copy_file(DemoBase + ext, bases / (name + ext));
+        return (bases / name).string();
+    }
+
+    std::set<std::string> CwdEntries() const {
+        std::set<std::string> names;
+        for (const auto& e : fs::directory_iterator(cwd)) names.insert(e.path().filename());
+        return names;
+    }
+
+    // Expects the "Can't open" path: one line on each stream, exit code 1, nothing created.
+    void ExpectCantOpen(const RunResult& r, const std::string& failedFile) {
+        EXPECT_EQ(r.Exit, 1);
+        EXPECT_EQ(r.Out, "Can't open\n");
+        EXPECT_EQ(r.Err.rfind("skeinview: " + failedFile + ": ", 0), 0u) << r.Err;
+        EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 1) << r.Err;
+        EXPECT_EQ(r.Err.back(), '\n');
+        EXPECT_TRUE(CwdEntries().empty());
+    }
+
+    fs::path cwd;
+    fs::path bases;
+
+private:
+    fs::path root_;
+    fs::path io_;
+};
+
+TEST_F(DriverTest, AWrongCommandLineGetsTheUsageLine) {
+    const std::string base = CopyDemo();
+    for (const auto& args : {std::vector<std::string>{}, std::vector<std::string>{base, base},
+                             std::vector<std::string>{base, "x", "y"}}) {
+        SCOPED_TRACE(std::to_string(args.size()) + " arguments");
+        RunResult r = Run(args);
+        EXPECT_EQ(r.Exit, 2);
+        EXPECT_EQ(r.Out, Usage);
+        EXPECT_EQ(r.Err, "");
+        EXPECT_TRUE(CwdEntries().empty());
+    }
+}
+
+TEST_F(DriverTest, BasesThatCannotBeOpened) {
+    const std::string base = CopyDemo();
+
+    // The base named with its extension: the program looks for demo.jhr.jhr.
+    ExpectCantOpen(Run({base + ".jhr"}), base + ".jhr.jhr");
+    const RunResult missing = Run({(bases / "general").string()});
+    ExpectCantOpen(missing, (bases / "general.jhr").string());
+    EXPECT_NE(missing.Err.find("No such file or directory"), std::string::npos) << missing.Err;
+
+    // A text file that is a directory fails at once instead of being read.
+    fs::create_directory(bases / "dirs.jdt");
+    fs::copy_file(bases / "demo.jhr", bases / "dirs.jhr");
+    fs::copy_file(bases / "demo.jdx", bases / "dirs.jdx");
+    ExpectCantOpen(Run({(bases / "dirs").string()}), (bases / "dirs.jdt").string());
+    for (const char* ext : {".jhr", ".jdx"}) {
+        fs::remove(bases / (std::string("dirs") + ext));
+        fs::create_directory(bases / (std::string("dirs") + ext));
+    }
+    ExpectCantOpen(Run({(bases / "dirs").string()}), (bases / "dirs.jhr").string());
+}
+
+TEST_F(DriverTest, ArgumentsOfThreeHundredCharactersAreCutAt255) {
+    // Nothing answers to the first 255 characters.
+    const std::string longName(300, 'q');
+    const RunResult r = Run({longName});
+    ExpectCantOpen(r, std::string(255, 'q') + ".jhr");
+
+    // The first 255 characters name a base in the current directory; the rest is not looked at.
+    for (const char* ext : {".jhr", ".jdt", ".jdx"})
+        fs::copy_file(DemoBase + ext, cwd / (std::string("based") + ext));
+    std::string path;
+    for (int i = 0; i < 125; ++i) path += "./";
+    path += "based";
+    ASSERT_EQ(path.size(), 255u);
+    const RunResult cut = Run({path + std::string(45, 'z')});
+    EXPECT_EQ(cut.Exit, 0) << cut.Err;
+    EXPECT_TRUE(fs::exists(cwd / "skeinview_based.dat"));
+}
+
+TEST_F(DriverTest, ADemoRunLeavesAReadStateFileAndTheBaseUntouched) {
+    const std::string base = CopyDemo();
+    struct FileState {
+        std::string Bytes;
+        struct timespec Modified;
+    };
+    auto snapshot = [&] {
+        std::vector<FileState> files;
+        for (const char* ext : {".jhr", ".jdt", ".jdx"}) {
+            struct stat st {};
+            EXPECT_EQ(stat((base + ext).c_str(), &st), 0);
+            files.push_back({Slurp(base + ext), st.st_mtim});
+        }
+        return files;
+    };
+    const std::vector<FileState> before = snapshot();
+
+    const RunResult r = Run({base});
+    EXPECT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_EQ(r.Err, "");
+    EXPECT_EQ(CwdEntries(), std::set<std::string>{"skeinview_demo.dat"});
+    const std::string marks = Slurp(cwd / "skeinview_demo.dat");
+    EXPECT_GT(marks.size(), 0u);
+    EXPECT_EQ(marks.size() % 128, 0u);
+    EXPECT_EQ(marks, std::string(marks.size(), '\0')) << "nothing was read";
+
+    const std::vector<FileState> after = snapshot();
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(after[i].Bytes, before[i].Bytes) << "file " << i;
+        EXPECT_EQ(after[i].Modified.tv_sec, before[i].Modified.tv_sec) << "file " << i;
+        EXPECT_EQ(after[i].Modified.tv_nsec, before[i].Modified.tv_nsec) << "file " << i;
+    }
+}
+
+TEST_F(DriverTest, PipedKeysMarkWhatWasOpened) {
+    const std::string base = CopyDemo();
+    // Enter on the first thread's header row, Enter on its first message; the end of input
+    // then reads as Esc, which leaves the viewer and then the list.
+    RunResult r = Run({base}, "\r\r");
+    EXPECT_EQ(r.Exit, 0) << r.Err;
+    std::string marks = Slurp(cwd / "skeinview_demo.dat");
+    ASSERT_GE(marks.size(), 128u);
+    EXPECT_EQ(static_cast<unsigned char>(marks[0]), 0x01);
+    EXPECT_EQ(marks.substr(1), std::string(marks.size() - 1, '\0'));
+
+    // A second run keeps the first run's mark and adds its own: End (the extended key 0 79)
+    // and Enter open the message on the last row of the list.
+    r = Run({base}, std::string("\0\x4F\r", 3));
+    EXPECT_EQ(r.Exit, 0) << r.Err;
+    marks = Slurp(cwd / "skeinview_demo.dat");
+    ASSERT_GE(marks.size(), 128u);
+    EXPECT_EQ(marks.size() % 128, 0u);
+    int bits = 0;
+    for (unsigned char c : marks) bits += std::popcount(c);
+    EXPECT_EQ(bits, 2);
+    EXPECT_EQ(static_cast<unsigned char>(marks[0]) & 0x01, 0x01);
+}
+
+TEST_F(DriverTest, ABaseInTheCurrentDirectoryNeedsNoPath) {
+    for (const char* ext : {".jhr", ".jdt", ".jdx"})
+        fs::copy_file(DemoBase + ext, cwd / (std::string("local") + ext));
+    const RunResult r = Run({"local"}, "\r\r");
+    EXPECT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_EQ(Slurp(cwd / "skeinview_local.dat").substr(0, 1), "\x01");
+}
+
+} // namespace
