@@ -305,16 +305,4 @@ TEST_F(JamWriterTest, FileHelpersPatchTruncateAndReport) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
 }
 
-TEST(JamModel, AddMessageAndFind) {
-    JamBaseModel model;
-    auto& msg = model.AddMessage(5, "From", "To", "Subject", 77, 3);
-    EXPECT_EQ(msg.DateWritten, 77u);
-    EXPECT_EQ(msg.ReplyTo, 3u);
-    ASSERT_NE(msg.FindSubfield(jamgen::kReceiverName), nullptr);
-    EXPECT_EQ(*msg.FindSubfield(jamgen::kReceiverName), "To");
-    EXPECT_EQ(msg.FindSubfield(jamgen::kMsgId), nullptr);
-    EXPECT_EQ(model.FindMessage(5), &model.Messages[0]);
-    EXPECT_EQ(model.FindMessage(6), nullptr);
-}
-
 } // namespace

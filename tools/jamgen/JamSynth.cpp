@@ -240,7 +240,7 @@ JamBaseModel MakeSyntheticBase(const SynthOptions& options) {
         JamMessage& msg = model.AddMessage(number, NameOf(mine.Sender), to, subject, date, parent);
         msg.DateReceived = date + 30 + rng.Below(7200);
         msg.DateProcessed = msg.DateReceived;
-        msg.Attribute = 0x00000020; // echomail, as a tosser leaves it
+        msg.Attribute = kJamMsgTypeEcho; // tossed in from the network, not written here
         msg.AddSubfield(kOAddress, AddressOf(mine.Sender));
         msg.AddSubfield(kMsgId, MsgIdOf(mine));
         if (parentFacts) msg.AddSubfield(kReplyId, MsgIdOf(*parentFacts));

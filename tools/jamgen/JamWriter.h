@@ -54,6 +54,7 @@ constexpr std::uint16_t kJamRevision = 1;
 constexpr std::uint32_t kJamNone = 0xFFFFFFFF;          // an empty index field
 constexpr std::uint32_t kJamMsgDeleted = 0x80000000;    // Attribute bit of a deleted message
 constexpr std::uint32_t kJamMsgLocal = 0x00000001;      // Attribute bit of a locally written one
+constexpr std::uint32_t kJamMsgTypeEcho = 0x01000000;   // Attribute bit of an echomail message
 constexpr std::uint32_t kJamMaxIndexRecords = 1u << 26; // refuse bases with larger index files
 
 // Every field of a message header and of its index record, for raw overrides.
