@@ -2,18 +2,18 @@
 # End-to-end check of the terminal path: keyview runs in a real terminal (a tmux pane of 80x25
 # with escape-time 0) and must show the right bytes for each key, draw box glyphs and bright
 # colours, and give the terminal back (cooked mode, main screen) however it ends: Esc twice,
-# SIGTERM, SIGHUP, SIGINT, or a crash (SIGSEGV).
+# SIGTERM, SIGHUP, SIGINT, a crash (SIGSEGV, SIGABRT) or SIGQUIT.
 #
 # Usage: keyview.sh BUILD_DIR [SOURCE_DIR]
 
 set -u
 
 build_dir=${1:?usage: keyview.sh BUILD_DIR [SOURCE_DIR]}
-keyview=$build_dir/tools/keyview
+keyview=$(cd "$build_dir" 2>/dev/null && pwd)/tools/keyview
 socket="skein-keyview-$$"
 work=$(mktemp -d)
 failures=0
-checks=0
+passed=0
 
 unset TMUX
 tmx() { tmux -L "$socket" -u -f /dev/null "$@"; }
@@ -36,8 +36,12 @@ fail() {
 check() { # check DESCRIPTION COMMAND...
     local what=$1
     shift
-    checks=$((checks + 1))
-    if "$@"; then echo "ok: $what"; else fail "$what"; fi
+    if "$@"; then
+        echo "ok: $what"
+        passed=$((passed + 1))
+    else
+        fail "$what"
+    fi
 }
 
 screen_text() { tmx capture-pane -p -t "$pane"; }
@@ -61,7 +65,7 @@ new_pane() {
     local old=$pane
     panes=$((panes + 1))
     pane="p$panes"
-    tmx new-session -d -x 80 -y 25 -s "$pane" \
+    tmx new-session -d -x 80 -y 25 -s "$pane" -c "$work" \
         "env -i PATH=/usr/bin:/bin HOME='$work' LANG=C.UTF-8 TERM=screen PS1='$ ' /bin/sh" || return 1
     tmx set -s escape-time 0
     tmx set -g status off
@@ -77,7 +81,7 @@ type_line() { # types a command line and ends it with LF, which a shell reads ev
 
 start_keyview() {
     rm -f "$work/pid"
-    type_line "sh -c 'echo \$\$ > \"\$0\"; exec \"\$1\"' '$work/pid' '$keyview'; echo \"exit\"\"code=\$?\""
+    type_line "ulimit -c 0; sh -c 'echo \$\$ > \"\$0\"; exec \"\$1\"' '$work/pid' '$keyview'; echo \"exit\"\"code=\$?\""
     wait_for 'keyview: press keys' 10
 }
 
@@ -104,12 +108,7 @@ if [ ! -x "$keyview" ]; then
 fi
 
 # --- keys, glyphs and colours, and the ordinary way out ---
-checks=$((checks + 1))
-if new_pane && start_keyview; then
-    echo "ok: keyview starts in an 80x25 pane"
-else
-    fail "keyview did not show its screen"
-fi
+check "keyview starts in an 80x25 pane" eval "new_pane && start_keyview"
 
 count=0
 for pair in "Up|0 72" "F1|0 59" "C-F1|0 94" "M-F4|0 107" "M-q|0 16" "C-c|3" "Enter|13" \
@@ -134,7 +133,7 @@ check "exit code 0 after Esc twice" wait_for '^exitcode=0$' 10
 check "terminal given back after Esc twice" terminal_given_back esc
 
 # --- signals ---
-for sig in TERM HUP INT SEGV; do
+for sig in TERM HUP INT SEGV ABRT QUIT; do
     if ! { new_pane && start_keyview; }; then
         fail "keyview did not start for SIG$sig"
         continue
@@ -145,8 +144,9 @@ for sig in TERM HUP INT SEGV; do
         continue
     fi
     kill "-$sig" "$pid"
-    if [ "$sig" = SEGV ]; then
-        check "SIGSEGV ends keyview by the signal" wait_for '^exitcode=139$' 10
+    if [ "$sig" = SEGV ] || [ "$sig" = ABRT ] || [ "$sig" = QUIT ]; then
+        code=$((128 + $(kill -l "$sig")))
+        check "SIG$sig ends keyview by the signal" wait_for "^exitcode=$code\$" 10
     else
         check "SIG$sig ends keyview the ordinary way" wait_for '^keyview ended after 2 keys\.$' 10
         check "exit code 0 after SIG$sig" wait_for '^exitcode=0$' 10
@@ -154,5 +154,5 @@ for sig in TERM HUP INT SEGV; do
     check "terminal given back after SIG$sig" terminal_given_back "$sig"
 done
 
-echo "keyview end-to-end: $((checks - failures)) passed, $failures failed"
+echo "keyview end-to-end: $passed passed, $failures failed"
 [ "$failures" -eq 0 ]
