@@ -15,6 +15,7 @@
 namespace {
 
 constexpr int maxSide = 1000; // far beyond 80 x 25; only guards the cell copy's size
+constexpr std::size_t flushBytes = 64 * 1024;
 
 bool openWakePipe(int& readEnd, int& writeEnd) {
     int fds[2];
@@ -116,6 +117,7 @@ void TermConsoleDevice::SetCloseEnabled(bool) {
 void TermConsoleDevice::WriteCells(const TScreenCell* cells, int bufferColumns, int left, int top,
                                    int right, int bottom) {
     if (cells == nullptr || bufferColumns <= 0) return;
+    right = std::min(right, left + bufferColumns - 1); // never read beyond a buffer row
     for (int y = top; y <= bottom; ++y) {
         for (int x = left; x <= right; ++x) {
             const TScreenCell& cell =
@@ -268,7 +270,10 @@ void TermConsoleDevice::readInput() {
 }
 
 void TermConsoleDevice::putCell(int x, int y, const TScreenCell& cell) {
-    if (drawing()) encoder_.PutCell(x, y, cell.Ch, cell.Attr);
+    if (!drawing()) return;
+    encoder_.PutCell(x, y, cell.Ch, cell.Attr);
+    // A long drawing between two waits still shows as it goes.
+    if (encoder_.Pending().size() >= flushBytes) Flush();
 }
 
 void TermConsoleDevice::writeOut(const std::string& bytes) {

@@ -228,13 +228,6 @@ TEST(TermEncoder, ForgottenStateIsSentInFull) {
     EXPECT_EQ(encoder.Pending(), "\x1b[1;2H\x1b[0;37;40m\x1b(0q");
 }
 
-TEST(TermEncoder, TakingTheScreenTurnsAutowrapOffSoTheLastCellNeverScrolls) {
-    EXPECT_NE(TermSequences::Enter.find("\x1b[?7l"), std::string_view::npos);
-    EXPECT_NE(TermSequences::Enter.find("\x1b[?1049h"), std::string_view::npos);
-    EXPECT_NE(TermSequences::Leave.find("\x1b[?7h"), std::string_view::npos);
-    EXPECT_NE(TermSequences::Leave.find("\x1b[?1049l"), std::string_view::npos);
-}
-
 TEST(TermEncoder, PlainTextHasGlyphsAndNoTrailingBlanks) {
     TScreenCell row[80];
     const std::string text = "\xc9\xcd Bye \x01";
