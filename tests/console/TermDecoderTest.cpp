@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -313,6 +314,36 @@ TEST(TermDecoder, EventsAreKeyPressesShapedLikeTheConsoles) {
     EXPECT_EQ(events[2].ScanCode, 0x10); // Q
     EXPECT_TRUE(events[2].ControlState & KeyState::LeftAlt);
     EXPECT_FALSE(events[2].ControlState & KeyState::RightAlt); // never AltGr
+}
+
+TEST(TermDecoder, AnyInputInAnyPiecesEndsWithNothingHeldAndOnlyKeyPresses) {
+    // Noise made of the bytes sequences are built from, cut into pieces at random times.
+    const std::string alphabet =
+        "\x1b\x1b\x1b[[OO0123456789;;~$^@ABCDHPSZaujq\r\x7f\x03\xc3\xbc\xe2";
+    std::mt19937 random(20240601);
+    for (int round = 0; round < 2000; ++round) {
+        std::string input;
+        const int length = static_cast<int>(random() % 40);
+        for (int i = 0; i < length; ++i) input.push_back(alphabet[random() % alphabet.size()]);
+        TermInputDecoder decoder;
+        std::uint64_t now = 0;
+        std::size_t at = 0;
+        while (at < input.size()) {
+            const std::size_t piece = 1 + random() % 6;
+            decoder.Feed(input.substr(at, piece), now);
+            at += piece;
+            now += random() % (2 * TermInputDecoder::EscQuietMs);
+            decoder.Tick(now);
+        }
+        decoder.Finish();
+        EXPECT_FALSE(decoder.HasDeadline()) << Printable(input);
+        const auto events = Drain(decoder);
+        EXPECT_LE(events.size(), input.size()) << Printable(input);
+        for (const ConsoleInputEvent& e : events) {
+            EXPECT_TRUE(e.IsKey && e.KeyDown) << Printable(input);
+        }
+        EXPECT_LE(KeyBytes(events).size(), 2 * events.size());
+    }
 }
 
 // Input that is not a terminal: every byte is a key as it stands.
