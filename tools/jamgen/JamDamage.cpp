@@ -42,7 +42,7 @@ bool AppendToFile(const std::string& path, std::string_view bytes, std::string* 
     return PatchFileBytes(path, size, bytes, error);
 }
 
-// Live messages in number order.
+// Live messages in index order.
 std::vector<JamMessage*> Live(JamBaseModel& model) {
     std::vector<JamMessage*> live;
     for (JamMessage& msg : model.Messages) {
@@ -58,10 +58,23 @@ std::string IndexPath(const std::string& base) {
     return base + ".jdx";
 }
 
-bool PatchIndex(const std::string& base, std::uint32_t record, bool hdrOffset, std::uint32_t value,
-                std::string* error) {
-    std::uint64_t offset = std::uint64_t(record) * kJamIndexRecordSize + (hdrOffset ? 4 : 0);
-    return PatchFileU32(IndexPath(base), offset, value, error);
+// Rewrites the index file in one go; edit gets each record's number, ToCRC and HdrOffset.
+bool EditIndex(const std::string& base,
+               const std::function<void(std::uint32_t, std::uint32_t&, std::uint32_t&)>& edit,
+               std::string* error) {
+    std::string bytes;
+    if (!ReadWholeFile(IndexPath(base), &bytes, error)) return false;
+    std::string record;
+    for (std::size_t at = 0; at + kJamIndexRecordSize <= bytes.size(); at += kJamIndexRecordSize) {
+        std::uint32_t toCrc = GetU32(bytes, at);
+        std::uint32_t hdrOffset = GetU32(bytes, at + 4);
+        edit(static_cast<std::uint32_t>(at / kJamIndexRecordSize), toCrc, hdrOffset);
+        record.clear();
+        PutU32(record, toCrc);
+        PutU32(record, hdrOffset);
+        bytes.replace(at, kJamIndexRecordSize, record);
+    }
+    return WriteWholeFile(IndexPath(base), bytes, error);
 }
 
 void Renumber(JamBaseModel& model, std::uint32_t newBase) {
@@ -203,13 +216,19 @@ const std::vector<KindEntry>& Entries() {
              if (!Write(m, b, e, &info)) return false;
              const std::uint32_t size = static_cast<std::uint32_t>(info.HeaderFileSize);
              const std::uint32_t values[] = {size, size + 1, size + 100000, 0x7FFFFFFF, 0xFFFFFFFE};
+             std::map<std::uint32_t, std::uint32_t> patches; // record -> HdrOffset
              std::size_t k = 0;
-             for (std::size_t i = 0; i < info.Messages.size(); ++i) {
-                 if (m.Messages[i].Deleted || i % 2 != 0) continue;
-                 std::uint32_t value = values[k++ % std::size(values)];
-                 if (!PatchIndex(b, info.Messages[i].IndexRecord, true, value, e)) return false;
+             for (std::size_t i = 0; i < info.Messages.size(); i += 2) {
+                 if (!m.Messages[i].Deleted) {
+                     patches[info.Messages[i].IndexRecord] = values[k++ % std::size(values)];
+                 }
              }
-             return true;
+             return EditIndex(
+                 b,
+                 [&](std::uint32_t r, std::uint32_t&, std::uint32_t& hdrOffset) {
+                     if (auto p = patches.find(r); p != patches.end()) hdrOffset = p->second;
+                 },
+                 e);
          }},
         {{"subfieldlen-huge", "SubfieldLen far beyond the header file in every message"},
          [](JamBaseModel& m, const std::string& b, std::string* e) {
@@ -350,14 +369,13 @@ const std::vector<KindEntry>& Entries() {
              if (!Write(m, b, e, &info)) return false;
              SynthRandom rng(0x5EED);
              std::uint32_t size = static_cast<std::uint32_t>(info.HeaderFileSize);
-             for (std::uint32_t r = 0; r < info.IndexRecords; ++r) {
-                 std::uint32_t offset = r % 4 == 0 ? 0 : rng.Below(size);
-                 if (!PatchIndex(b, r, false, static_cast<std::uint32_t>(rng.Next()), e) ||
-                     !PatchIndex(b, r, true, offset, e)) {
-                     return false;
-                 }
-             }
-             return true;
+             return EditIndex(
+                 b,
+                 [&](std::uint32_t r, std::uint32_t& toCrc, std::uint32_t& hdrOffset) {
+                     hdrOffset = r % 4 == 0 ? 0 : rng.Below(size);
+                     toCrc = static_cast<std::uint32_t>(rng.Next());
+                 },
+                 e);
          }},
         {{"parent-deleted", "the roots of threads are deleted, leaving their replies orphaned"},
          [](JamBaseModel& m, const std::string& b, std::string* e) {
