@@ -1,0 +1,115 @@
+// Fuzz target: a whole message base from arbitrary bytes, read the way the reader reads it.
+//
+// Input layout: two 32-bit little-endian lengths, then that many bytes of the header file (.jhr),
+// that many of the text file (.jdt), and the rest is the index file (.jdx). A length larger than
+// what is left takes what is left, so every input makes three files.
+//
+// Each input is opened, its thread list is built on an in-memory console, every listed message is
+// read line by line at width 79 until the text is done, and the first few are shown in the
+// viewer. The reader must end every walk and every text, keep each line within its width, and
+// never touch memory outside its buffers.
+
+#include "FuzzTempDir.h"
+#include "Lib_IO_STDIO_Windows.h"
+#include "Lib_Menu_ListBox.h"
+#include "Lib_MsgBase_JAM.h"
+#include "MemoryConsoleDevice.h"
+#include "MessageViewer.h"
+#include "ReaderState.h"
+#include "ThreadIndex.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+constexpr unsigned TextWidth = 79;
+constexpr int ViewedMessages = 3;
+
+std::uint32_t lengthAt(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+[[noreturn]] void broken(const char* what) {
+    std::fprintf(stderr, "fuzz_base: %s\n", what);
+    std::abort();
+}
+
+// Reads the current message to its end and checks that the text ends within the bytes it has.
+void readWholeText(TJamMsgBase& base, std::size_t textFileSize) {
+    base.RewindText();
+    // Every line takes at least one byte of the kludge block or of the text, so a text cannot
+    // give more lines than it has bytes, and one more for an empty last line.
+    const std::size_t most = base.KludgeBlock().size() + textFileSize + 2;
+    std::size_t lines = 0;
+    while (!base.TextDone()) {
+        ShortStr line = base.ReadTextLine(TextWidth);
+        if (line.Length() > TextWidth + 1) broken("a line longer than its width allows");
+        if (++lines > most) broken("the text never ends");
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string& dir = FuzzTempDir();
+    if (dir.empty() || size < 8) return 0;
+    std::size_t rest = size - 8;
+    const std::size_t hdrLen = std::min<std::size_t>(lengthAt(data), rest);
+    rest -= hdrLen;
+    const std::size_t txtLen = std::min<std::size_t>(lengthAt(data + 4), rest);
+    rest -= txtLen;
+    const std::uint8_t* hdr = data + 8;
+    const std::uint8_t* txt = hdr + hdrLen;
+    const std::uint8_t* idx = txt + txtLen;
+
+    const std::string basePath = dir + "/base";
+    if (!FuzzWriteFile(basePath + ".jhr", hdr, hdrLen) ||
+        !FuzzWriteFile(basePath + ".jdt", txt, txtLen) ||
+        !FuzzWriteFile(basePath + ".jdx", idx, rest))
+        return 0;
+
+    TReaderState state;
+    state.MsgBase = TJamMsgBase::Create();
+    if (!state.MsgBase) return 0;
+    TJamMsgBase& base = *state.MsgBase;
+    base.SetBasePath(basePath);
+    if (base.OpenBase() != 0) {
+        if (hdrLen >= 1024) broken("a base with a whole fixed header did not open");
+        return 0;
+    }
+    if (hdrLen < 1024) broken("a base without a whole fixed header opened");
+    // The read marks live in memory only: the file side has a target of its own.
+    state.ReadState.ReadBitmap.assign(static_cast<std::size_t>(ReadBitmapStep), 0);
+
+    MemoryConsoleDevice device(80, 25);
+    device.SetScriptEnd(ScriptEnd::Fail); // no keys: every key loop ends as with Esc
+    TIO_STDIO console(device, 80, 25);
+    state.Console = &console;
+    TListBox list(console);
+    BuildThreadIndex(base, state.ReadState, list);
+    if (list.ListMax > TListBox::MaxItems) broken("more rows than the list holds");
+
+    int viewed = 0;
+    for (std::int32_t row = 1; row <= list.ListMax; ++row) {
+        const std::int32_t number = RowNumber(list.List[row].Name);
+        if (number <= 0) continue;
+        base.SeekNumber(number);
+        if (!base.HasCurrent()) continue;
+        base.LoadMessage();
+        readWholeText(base, txtLen);
+        if (viewed < ViewedMessages) {
+            ++viewed;
+            list.Picked = row;
+            state.ThreadTotal = 1;
+            state.ThreadPos = 1;
+            ViewMessage(state, list, number);
+        }
+    }
+    state.Console = nullptr;
+    return 0;
+}
