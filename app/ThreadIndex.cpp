@@ -1,8 +1,8 @@
 #include "ThreadIndex.h"
 
 #include "Lib_Strings.h"
+#include "ListedSet.h"
 
-#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -10,69 +10,88 @@ namespace {
 constexpr int NumberWidth = 5;
 constexpr int NameWidth = 18;
 
-// The builder's state for one thread.
+// What the walk works on, and the state of the thread being built.
 struct ThreadBuild {
-    std::int32_t Counter = 0;
+    TJamMsgBase& Base;
+    TReadState& ReadState;
+    TListBox& List;
     // Scan positions already listed in this thread: a reply link that leads back to one of them
     // (a damaged base, or a link to a purged number landing on a later message) ends its branch
     // instead of looping.
-    std::unordered_set<std::int64_t> Listed;
+    TListedSet Listed;
+    std::int32_t Counter = 0;
+    std::vector<std::int32_t> Pending; // reply links still to follow
 };
 
-void AddMessageRow(TJamMsgBase& base, TReadState& readState, TListBox& list) {
-    std::int32_t number = base.MsgNumber();
-    list.Add(MessageRow(number, IsRead(readState, number), base.FromName(), base.SubjectText()), 0);
+bool ListFull(const TListBox& list) {
+    return list.ListMax >= TListBox::MaxItems;
+}
+
+// Adds the row of the current message; its header is loaded already. A row that the full list
+// would drop is not built, and the subfields are not read for it; its read mark is still asked,
+// because asking grows the read-state array to the message's number just as listing it does.
+void AddCurrentRow(ThreadBuild& b) {
+    if (ListFull(b.List)) {
+        IsRead(b.ReadState, b.Base.MsgNumber());
+        return;
+    }
+    b.Base.LoadMessage();
+    const std::int32_t number = b.Base.MsgNumber();
+    b.List.Add(
+        MessageRow(number, IsRead(b.ReadState, number), b.Base.FromName(), b.Base.SubjectText()),
+        0);
 }
 
 // Lists the replies below the current message: Reply1st first, with everything under it, then
 // ReplyNext. An explicit stack keeps deep reply chains off the call stack; pushing ReplyNext
 // before Reply1st gives the same order as walking the tree recursively.
-void AddReplies(TJamMsgBase& base, TReadState& readState, TListBox& list, ThreadBuild& build) {
-    std::vector<std::int32_t> pending;
+void AddReplies(ThreadBuild& b) {
+    b.Pending.clear();
     auto pushLinks = [&] {
-        std::int32_t r1 = base.Reply1st();
-        std::int32_t rn = base.ReplyNext();
-        if (rn != 0) pending.push_back(rn);
-        if (r1 != 0) pending.push_back(r1);
+        std::int32_t r1 = b.Base.Reply1st();
+        std::int32_t rn = b.Base.ReplyNext();
+        if (rn != 0) b.Pending.push_back(rn);
+        if (r1 != 0) b.Pending.push_back(r1);
     };
     pushLinks();
-    while (!pending.empty()) {
-        std::int32_t n = pending.back();
-        pending.pop_back();
-        base.SeekNumber(n);
-        if (!base.HasCurrent()) continue;
-        if (!build.Listed.insert(base.CurNumber()).second) continue;
-        base.LoadMessage();
-        AddMessageRow(base, readState, list);
-        ++build.Counter;
+    while (!b.Pending.empty()) {
+        std::int32_t n = b.Pending.back();
+        b.Pending.pop_back();
+        b.Base.SeekNumber(n);
+        if (!b.Base.HasCurrent()) continue;
+        if (!b.Listed.Insert(b.Base.CurNumber())) continue;
+        b.Base.LoadHeader();
+        AddCurrentRow(b);
+        ++b.Counter;
         pushLinks();
     }
 }
 
-void AddThread(TJamMsgBase& base, TReadState& readState, TListBox& list) {
+void AddThread(ThreadBuild& b) {
     // The scan's own position, not the header's MsgNum: a damaged header must not send the walk
     // back to an earlier number.
-    const std::int64_t rootPos = base.CurNumber();
-    ThreadBuild build;
-    build.Counter = 1;
-    build.Listed.insert(rootPos);
+    const std::int64_t rootPos = b.Base.CurNumber();
+    b.Listed.Clear();
+    b.Listed.Insert(rootPos);
+    b.Counter = 1;
 
-    const bool headerAdded = list.ListMax < TListBox::MaxItems;
-    list.Add("Thread", 0);
-    const std::int32_t headerRow = list.ListMax;
+    const bool headerAdded = !ListFull(b.List);
+    b.List.Add("Thread", 0);
+    const std::int32_t headerRow = b.List.ListMax;
 
-    base.LoadMessage();
-    AddMessageRow(base, readState, list);
-    AddReplies(base, readState, list, build);
+    AddCurrentRow(b);
+    AddReplies(b);
 
-    base.SeekNumber(static_cast<std::int32_t>(rootPos));
-    base.LoadMessage();
+    // Back on the root, so that the scan goes on after it; its subject is needed only for a
+    // header row that was added.
+    b.Base.SeekNumber(static_cast<std::int32_t>(rootPos));
     if (!headerAdded) return;
+    b.Base.LoadMessage();
     ShortStr text = "Thread (";
-    text += IntToText(build.Counter);
+    text += IntToText(b.Counter);
     text += " msgs): ";
-    text += base.SubjectText();
-    list.List[headerRow].Name = text;
+    text += b.Base.SubjectText();
+    b.List.List[headerRow].Name = text;
 }
 
 } // namespace
@@ -104,10 +123,14 @@ std::size_t ReadMarkIndex(const ShortStr& row) {
 }
 
 void BuildThreadIndex(TJamMsgBase& base, TReadState& readState, TListBox& list) {
+    ThreadBuild build{base, readState, list, TListedSet(), 0, {}};
+    // One scan: the files are taken as they stand now, so that a step costs no system call.
+    base.BeginScan();
     base.SeekNumber(0);
     while (base.HasCurrent()) {
         base.LoadHeader();
-        if (base.ReplyTo() == 0) AddThread(base, readState, list);
+        if (base.ReplyTo() == 0) AddThread(build);
         base.StepNext();
     }
+    base.EndScan();
 }

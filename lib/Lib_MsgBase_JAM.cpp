@@ -24,6 +24,9 @@ TJamCacheSizes Sane(TJamCacheSizes s) {
     s.IndexBackStep = std::min(s.IndexBackStep, s.IndexRecords - 1);
     s.TextBytes = std::max<std::size_t>(s.TextBytes, 1);
     s.TextBackStep = std::min(s.TextBackStep, s.TextBytes - 1);
+    s.IndexBlocks = std::max<std::size_t>(s.IndexBlocks, 1);
+    s.HeaderBlockBytes = std::max<std::size_t>(s.HeaderBlockBytes, 1);
+    s.HeaderBlocks = std::max<std::size_t>(s.HeaderBlocks, 1);
     return s;
 }
 
@@ -39,8 +42,11 @@ std::unique_ptr<TJamMsgBase> TJamMsgBase::Create(const TJamCacheSizes& sizes) {
 
 TJamMsgBase::TJamMsgBase(const TJamCacheSizes& sizes)
     : sizes_(Sane(sizes)), fixedHeader_(FixedHeaderSize),
-      indexBuf_(sizes_.IndexRecords * IndexRecSize), headerBuf_(HeaderReadSize),
-      textBuf_(sizes_.TextBytes), kludgeBuf_(KludgeBlockSize) {}
+      indexCache_(sizes_.IndexRecords * IndexRecSize, sizes_.IndexBlocks,
+                  sizes_.IndexBackStep * IndexRecSize),
+      headerCache_(sizes_.HeaderBlockBytes + HeaderReadSize, sizes_.HeaderBlocks, 0,
+                   sizes_.HeaderBlockBytes),
+      headerBuf_(HeaderReadSize), textBuf_(sizes_.TextBytes), kludgeBuf_(KludgeBlockSize) {}
 
 void TJamMsgBase::CloseFiles() {
     hdrFile_.Close();
@@ -75,9 +81,10 @@ std::uint8_t TJamMsgBase::OpenBase() {
         }
     }
 
-    // Both caches start empty, whatever happened.
-    indexStart_ = -10;
-    indexCount_ = 0;
+    // Every cache starts empty, whatever happened.
+    indexCache_.Drop();
+    headerCache_.Drop();
+    scanning_ = false;
     textBufStart_ = -10;
     textBufCount_ = 0;
     curNumber_ = 0;
@@ -102,8 +109,7 @@ std::uint32_t TJamMsgBase::BaseMsgNum() const {
     return Get32(fixedHeader_.data() + FixedBaseMsgNum);
 }
 
-std::int64_t TJamMsgBase::LastNumber() {
-    // Asked afresh each time: the index may grow while the reader runs.
+std::int64_t TJamMsgBase::AskLastNumber() {
     std::int64_t size = idxFile_.IsOpen() ? idxFile_.Size() : -1;
     std::int64_t records = size > 0 ? size / static_cast<std::int64_t>(IndexRecSize) : 0;
     std::int64_t last = static_cast<std::int64_t>(BaseMsgNum()) + records - 1;
@@ -111,30 +117,58 @@ std::int64_t TJamMsgBase::LastNumber() {
     return std::min(last, MaxMsgNumber);
 }
 
-std::uint16_t TJamMsgBase::Locate(std::int64_t number) {
-    const std::int64_t i = number - static_cast<std::int64_t>(BaseMsgNum());
-    if (i >= indexStart_ && i < indexStart_ + static_cast<std::int64_t>(indexCount_)) return 0;
-    indexStart_ = std::max<std::int64_t>(0, i - static_cast<std::int64_t>(sizes_.IndexBackStep));
-    indexCount_ = 0;
-    std::int64_t got = idxFile_.ReadAt(indexStart_ * static_cast<std::int64_t>(IndexRecSize),
-                                       indexBuf_.data(), indexBuf_.size());
-    if (got < 0) return ErrorCode(idxFile_.LastError());
-    indexCount_ = static_cast<std::size_t>(got) / IndexRecSize;
-    return 0;
+std::int64_t TJamMsgBase::LastNumber() {
+    // Asked afresh each time outside a scan: the index may grow while the reader runs.
+    return scanning_ ? scanLast_ : AskLastNumber();
 }
 
-bool TJamMsgBase::CachedHdrOffset(std::int64_t number, std::uint32_t& hdrOffset) const {
-    const std::int64_t i = number - static_cast<std::int64_t>(BaseMsgNum()) - indexStart_;
-    if (i < 0 || i >= static_cast<std::int64_t>(indexCount_)) return false;
-    hdrOffset = Get32(indexBuf_.data() + static_cast<std::size_t>(i) * IndexRecSize + 4);
-    return true;
+void TJamMsgBase::BeginScan() {
+    // The scan starts from the files as they stand now, not from blocks read before.
+    indexCache_.Drop();
+    headerCache_.Drop();
+    scanLast_ = AskLastNumber();
+    scanHdrSize_ = hdrFile_.IsOpen() ? hdrFile_.Size() : -1;
+    scanning_ = true;
+}
+
+void TJamMsgBase::EndScan() {
+    scanning_ = false;
+    headerCache_.Drop();
+}
+
+std::int64_t TJamMsgBase::RefreshScan() {
+    const std::int64_t last = AskLastNumber();
+    const std::int64_t hdrSize = hdrFile_.IsOpen() ? hdrFile_.Size() : -1;
+    if (last != scanLast_ || hdrSize != scanHdrSize_) {
+        // The base changed under the scan: nothing read before may be mixed with what it is now.
+        indexCache_.Drop();
+        headerCache_.Drop();
+    }
+    scanLast_ = last;
+    scanHdrSize_ = hdrSize;
+    return last;
+}
+
+int TJamMsgBase::ReadIndexRecord(std::int64_t number, std::uint32_t& hdrOffset) {
+    const std::int64_t i = number - static_cast<std::int64_t>(BaseMsgNum());
+    if (i < 0) return 0;
+    unsigned char record[IndexRecSize];
+    const std::int64_t got = indexCache_.Read(idxFile_, i * static_cast<std::int64_t>(IndexRecSize),
+                                              record, IndexRecSize);
+    if (got < 0) {
+        lastIOError_ = ErrorCode(idxFile_.LastError());
+        return -1;
+    }
+    lastIOError_ = 0;
+    if (got < static_cast<std::int64_t>(IndexRecSize)) return 0;
+    hdrOffset = Get32(record + 4);
+    return 1;
 }
 
 bool TJamMsgBase::IsLive(std::int64_t number) {
-    lastIOError_ = Locate(number);
     std::uint32_t hdrOffset = 0;
     // A record that could not be read is passed over like a deleted one.
-    return CachedHdrOffset(number, hdrOffset) && hdrOffset != DeletedOffset;
+    return ReadIndexRecord(number, hdrOffset) > 0 && hdrOffset != DeletedOffset;
 }
 
 void TJamMsgBase::SeekNumber(std::int32_t n) {
@@ -144,11 +178,19 @@ void TJamMsgBase::SeekNumber(std::int32_t n) {
 }
 
 void TJamMsgBase::StepNext() {
-    const std::int64_t last = LastNumber();
+    std::int64_t last = LastNumber();
+    // A scan asks the index afresh before it takes a number beyond the end it knows for the end.
+    if (scanning_ && curNumber_ > last) last = RefreshScan();
     if (curNumber_ <= last) ++curNumber_;
     // Numbers below the base's first one have no index record.
     curNumber_ = std::max(curNumber_, static_cast<std::int64_t>(BaseMsgNum()));
-    while (curNumber_ <= last && !IsLive(curNumber_)) ++curNumber_;
+    for (;;) {
+        while (curNumber_ <= last && !IsLive(curNumber_)) ++curNumber_;
+        if (!scanning_ || curNumber_ <= last) return;
+        const std::int64_t now = RefreshScan();
+        if (now <= last) return;
+        last = now;
+    }
 }
 
 bool TJamMsgBase::HasCurrent() {
@@ -156,19 +198,23 @@ bool TJamMsgBase::HasCurrent() {
 }
 
 void TJamMsgBase::LoadHeader() {
+    ReadHeader(false);
+}
+
+void TJamMsgBase::ReadHeader(bool subfields) {
     lastIOError_ = 0;
     wrapFlag_ = false;
-    fromName_ = ShortStr();
-    toName_ = ShortStr();
-    subject_ = ShortStr();
+    fromName_.SetLength(0);
+    toName_.SetLength(0);
+    subject_.SetLength(0);
     kludgeLen_ = 0;
     headerBytes_ = 0;
     if (!HasCurrent()) return;
 
-    lastIOError_ = Locate(curNumber_);
-    if (lastIOError_ != 0) return;
     std::uint32_t hdrOffset = 0;
-    if (!CachedHdrOffset(curNumber_, hdrOffset)) {
+    const int found = ReadIndexRecord(curNumber_, hdrOffset);
+    if (found < 0) return;
+    if (found == 0) {
         lastIOError_ = ErrNoHeader;
         return;
     }
@@ -176,7 +222,7 @@ void TJamMsgBase::LoadHeader() {
     // mix two messages' bytes.
     unsigned char previous[MsgFixedSize];
     std::memcpy(previous, headerBuf_.data(), MsgFixedSize);
-    std::int64_t got = hdrFile_.ReadAt(hdrOffset, headerBuf_.data(), headerBuf_.size());
+    const std::int64_t got = ReadHeaderBytes(hdrOffset, subfields);
     if (got < 0 || static_cast<std::size_t>(got) < MsgFixedSize) {
         // A failed read, or no whole header there (an offset at or near the end of the file).
         std::memcpy(headerBuf_.data(), previous, MsgFixedSize);
@@ -185,7 +231,20 @@ void TJamMsgBase::LoadHeader() {
         headerLen_ = static_cast<std::size_t>(got);
         headerBytes_ = headerLen_;
     }
-    writtenDate_ = JamStampToDate(HeaderField(MsgDateWritten));
+    writtenStamp_ = HeaderField(MsgDateWritten);
+}
+
+std::int64_t TJamMsgBase::ReadHeaderBytes(std::uint32_t offset, bool subfields) {
+    if (!scanning_) return hdrFile_.ReadAt(offset, headerBuf_.data(), headerBuf_.size());
+    // During a scan a header is copied from the block cache, and only as far as it is needed:
+    // the fixed part, then (for the subfield walk) the part of the subfield area it reads. The
+    // second copy takes the fixed part again, so that the whole header comes from one read.
+    const std::int64_t fixed = headerCache_.Read(hdrFile_, offset, headerBuf_.data(), MsgFixedSize);
+    if (!subfields || fixed < static_cast<std::int64_t>(MsgFixedSize)) return fixed;
+    const std::size_t want =
+        MsgFixedSize + std::min<std::size_t>(HeaderField(MsgSubfieldLen), SubfieldAreaRead);
+    if (want == MsgFixedSize) return fixed;
+    return headerCache_.Read(hdrFile_, offset, headerBuf_.data(), want);
 }
 
 std::uint32_t TJamMsgBase::HeaderField(std::size_t offset) const {

@@ -11,6 +11,7 @@
 
 #include "Lib_Dates.h"
 #include "Lib_FileIO.h"
+#include "Lib_MsgBase_JAM_Cache.h"
 #include "ShortStr.h"
 
 #include <cstddef>
@@ -20,13 +21,20 @@
 #include <string_view>
 #include <vector>
 
-// How much of the index and of the text file is held in memory at a time. The defaults are the
-// sizes the reader is tuned for; tests shrink them to exercise refills.
+// How much of the files is held in memory at a time. The defaults are the sizes the reader is
+// tuned for; tests shrink them to their minimum (every count 1, every step 0) to exercise refills.
 struct TJamCacheSizes {
-    std::size_t IndexRecords = 500; // index records read in one block
-    std::size_t IndexBackStep = 30; // records read before the one wanted, so short steps back hit
-    std::size_t TextBytes = 32001;  // text bytes read in one stretch
-    std::size_t TextBackStep = 80;  // bytes read before the one wanted, for going back to a space
+    std::size_t IndexRecords = 4096; // index records read in one block
+    std::size_t IndexBackStep = 30;  // records read before the one wanted, so short steps back hit
+    std::size_t TextBytes = 32001;   // text bytes read in one stretch
+    std::size_t TextBackStep = 80;   // bytes read before the one wanted, for going back to a space
+    // Index blocks held at once: the main scan keeps its own while a thread's replies, further on
+    // in the index, are looked up in others.
+    std::size_t IndexBlocks = 16;
+    // During a scan (BeginScan): the header file is read in blocks of this many bytes (and the
+    // few more that a header starting at a block's end needs), so many of them held at once.
+    std::size_t HeaderBlockBytes = 128 * 1024;
+    std::size_t HeaderBlocks = 32;
 };
 
 class TJamMsgBase {
@@ -59,8 +67,20 @@ public:
     std::int32_t ActiveCount() const;
     std::uint32_t BaseMsgNum() const;
     // The highest message number the index covers (the base's first number - 1 when it is empty).
-    // Numbers beyond the signed 32-bit range are outside the base.
+    // Numbers beyond the signed 32-bit range are outside the base. Asked of the index file afresh
+    // at each call, except during a scan.
     std::int64_t LastNumber();
+
+    // A scan: a run of many steps over the base (the thread walk) that takes the files as they
+    // stand when it begins, so that a step costs no system call. Message headers are then read
+    // through a bounded block cache, and the index file's size is asked again only when a step
+    // would otherwise end the scan at the end it knows: a base that grew meanwhile (a tosser
+    // appending) is read on into its new messages, and every block read before is dropped then,
+    // so that the scan never mixes the old state of a header with the new one. Outside a scan
+    // every header is read from the file and the size asked at each call.
+    void BeginScan();
+    void EndScan();
+    bool Scanning() const { return scanning_; }
     // The number the scan stands on.
     std::int64_t CurNumber() const { return curNumber_; }
 
@@ -76,7 +96,8 @@ public:
     void LoadHeader();
     // LoadHeader, then the subfields: sender, recipient, subject and kludge lines.
     void LoadMessage();
-    // Bytes of message header the last LoadHeader read; 0 when it read none.
+    // Bytes of message header the last LoadHeader read; 0 when it read none. During a scan only
+    // the bytes needed are taken: the fixed part, and for LoadMessage the subfields it holds.
     std::size_t HeaderBytes() const { return headerBytes_; }
     // Result of the most recent file operation: 0 = success.
     std::uint16_t LastIOError() const { return lastIOError_; }
@@ -88,7 +109,7 @@ public:
     std::int32_t ReplyNext() const;
     std::uint32_t TxtOffset() const;
     std::uint32_t TxtLen() const;
-    TDateRec WrittenDate() const { return writtenDate_; }
+    TDateRec WrittenDate() const { return JamStampToDate(writtenStamp_); }
     ShortStr FromName() const { return fromName_; }
     ShortStr ToName() const { return toName_; }
     ShortStr SubjectText() const { return subject_; }
@@ -109,9 +130,12 @@ public:
 
 private:
     std::uint32_t HeaderField(std::size_t offset) const;
-    std::uint16_t Locate(std::int64_t number);
-    bool CachedHdrOffset(std::int64_t number, std::uint32_t& hdrOffset) const;
+    std::int64_t AskLastNumber();
+    std::int64_t RefreshScan();
+    int ReadIndexRecord(std::int64_t number, std::uint32_t& hdrOffset);
     bool IsLive(std::int64_t number);
+    void ReadHeader(bool subfields);
+    std::int64_t ReadHeaderBytes(std::uint32_t offset, bool subfields);
     void CloseFiles();
     void WalkSubfields();
     void FillTextCache();
@@ -130,12 +154,14 @@ private:
     ShortStr fromName_;
     ShortStr toName_;
     ShortStr subject_;
-    TDateRec writtenDate_{};
+    std::uint32_t writtenStamp_ = 0; // DateWritten of the header loaded last, broken down on demand
     std::int64_t curNumber_ = 0;
 
-    std::vector<unsigned char> indexBuf_;
-    std::int64_t indexStart_ = -30;
-    std::size_t indexCount_ = 0;
+    TJamReadCache indexCache_;
+    TJamReadCache headerCache_;
+    bool scanning_ = false;
+    std::int64_t scanLast_ = 0;    // LastNumber as the scan knows it
+    std::int64_t scanHdrSize_ = 0; // the header file's size as the scan knows it
 
     std::vector<unsigned char> headerBuf_;
     std::size_t headerLen_ = 0;   // bytes of headerBuf_ that hold the header in memory

@@ -45,7 +45,7 @@ constexpr std::size_t SubjectKept = 100;
 } // namespace
 
 void TJamMsgBase::LoadMessage() {
-    LoadHeader();
+    ReadHeader(true);
     // A message whose header could not be read gets no names or kludge lines: the header in
     // memory belongs to another message.
     if (headerBytes_ == 0) return;

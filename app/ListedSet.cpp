@@ -1,0 +1,52 @@
+#include "ListedSet.h"
+
+namespace {
+
+constexpr std::size_t InitialSlots = 64;
+
+std::uint64_t Mix(std::int64_t n) {
+    std::uint64_t z = static_cast<std::uint64_t>(n) * 0x9E3779B97F4A7C15ull;
+    return z ^ (z >> 29);
+}
+
+} // namespace
+
+TListedSet::TListedSet() : slots_(InitialSlots, 0) {}
+
+std::size_t TListedSet::SlotOf(std::int64_t n) const {
+    const std::size_t mask = slots_.size() - 1;
+    const std::uint64_t key = static_cast<std::uint64_t>(n) + 1;
+    std::size_t i = static_cast<std::size_t>(Mix(n)) & mask;
+    while (slots_[i] != 0 && slots_[i] != key) i = (i + 1) & mask;
+    return i;
+}
+
+bool TListedSet::Insert(std::int64_t n) {
+    std::size_t i = SlotOf(n);
+    if (slots_[i] != 0) return false;
+    if ((used_.size() + 1) * 2 > slots_.size()) {
+        Grow();
+        i = SlotOf(n);
+    }
+    slots_[i] = static_cast<std::uint64_t>(n) + 1;
+    used_.push_back(i);
+    return true;
+}
+
+void TListedSet::Grow() {
+    std::vector<std::uint64_t> old;
+    old.swap(slots_);
+    slots_.assign(old.size() * 2, 0);
+    used_.clear();
+    for (std::uint64_t key : old) {
+        if (key == 0) continue;
+        const std::size_t i = SlotOf(static_cast<std::int64_t>(key - 1));
+        slots_[i] = key;
+        used_.push_back(i);
+    }
+}
+
+void TListedSet::Clear() {
+    for (std::size_t i : used_) slots_[i] = 0;
+    used_.clear();
+}

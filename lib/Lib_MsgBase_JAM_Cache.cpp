@@ -1,0 +1,71 @@
+#include "Lib_MsgBase_JAM_Cache.h"
+
+#include <algorithm>
+#include <cstring>
+
+TJamReadCache::TJamReadCache(std::size_t windowBytes, std::size_t windows, std::size_t backBytes,
+                             std::size_t align)
+    : windowBytes_(std::max<std::size_t>(windowBytes, 1)),
+      backBytes_(std::min(backBytes, windowBytes_ - 1)),
+      align_(std::clamp<std::size_t>(align, 1, windowBytes_)),
+      bytes_(windowBytes_ * std::max<std::size_t>(windows, 1)),
+      windows_(std::max<std::size_t>(windows, 1)) {}
+
+void TJamReadCache::Drop() {
+    for (Window& w : windows_) w = Window{};
+    useClock_ = 0;
+}
+
+bool TJamReadCache::Holds(const Window& w, std::int64_t offset, std::size_t count) const {
+    return w.Count > 0 && offset >= w.Start &&
+           offset - w.Start + static_cast<std::int64_t>(count) <=
+               static_cast<std::int64_t>(w.Count);
+}
+
+void TJamReadCache::Copy(std::size_t slot, std::int64_t offset, void* out, std::size_t count) {
+    Window& w = windows_[slot];
+    std::memcpy(out,
+                bytes_.data() + slot * windowBytes_ + static_cast<std::size_t>(offset - w.Start),
+                count);
+    w.Used = ++useClock_;
+    recent_ = slot;
+}
+
+std::int64_t TJamReadCache::Read(TFile& file, std::int64_t offset, void* out, std::size_t count) {
+    if (count == 0) return 0;
+    if (count > windowBytes_ || offset < 0) return file.ReadAt(offset, out, count);
+
+    if (Holds(windows_[recent_], offset, count)) {
+        Copy(recent_, offset, out, count);
+        return static_cast<std::int64_t>(count);
+    }
+    std::size_t victim = 0;
+    for (std::size_t i = 0; i < windows_.size(); ++i) {
+        if (Holds(windows_[i], offset, count)) {
+            Copy(i, offset, out, count);
+            return static_cast<std::int64_t>(count);
+        }
+        if (windows_[i].Used < windows_[victim].Used) victim = i;
+    }
+
+    // No window holds the request whole: refill the one used least recently. The start goes back
+    // no further than keeps the whole request inside the window.
+    const std::size_t back = std::min(backBytes_, windowBytes_ - count);
+    std::int64_t start = std::max<std::int64_t>(0, offset - static_cast<std::int64_t>(back));
+    const std::int64_t aligned = start - start % static_cast<std::int64_t>(align_);
+    if (offset + static_cast<std::int64_t>(count) - aligned <=
+        static_cast<std::int64_t>(windowBytes_))
+        start = aligned;
+    Window& w = windows_[victim];
+    w = Window{};
+    const std::int64_t got =
+        file.ReadAt(start, bytes_.data() + victim * windowBytes_, windowBytes_);
+    if (got < 0) return -1;
+    w.Start = start;
+    w.Count = static_cast<std::size_t>(got);
+    if (offset >= w.Start + static_cast<std::int64_t>(w.Count)) return 0;
+    const std::size_t have = std::min(
+        count, static_cast<std::size_t>(w.Start + static_cast<std::int64_t>(w.Count) - offset));
+    Copy(victim, offset, out, have);
+    return static_cast<std::int64_t>(have);
+}

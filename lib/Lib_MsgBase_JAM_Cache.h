@@ -1,0 +1,51 @@
+#pragma once
+// TJamReadCache: a bounded number of windows over one file, each holding a stretch of the file as
+// one read brought it. A request is served only by a window that holds all of it, so the bytes
+// of one request always come from one read; a request that no window holds whole refills the
+// window used least recently. A refill starts a little before the wanted bytes, so that short
+// steps back find them too, and at a multiple of the alignment, so that windows over the same
+// stretch start at the same place instead of overlapping.
+//
+// A window that the end of the file cut short never answers for bytes past that end: such a
+// request reads the file again, so bytes appended since are seen as a plain read sees them.
+
+#include "Lib_FileIO.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class TJamReadCache {
+public:
+    // windows windows of windowBytes each (at least one of one byte). A refill starts up to
+    // backBytes before the wanted offset, rounded down to a multiple of align; windowBytes should
+    // exceed align by the largest request, so that every request fits the window of its start.
+    TJamReadCache(std::size_t windowBytes, std::size_t windows, std::size_t backBytes,
+                  std::size_t align = 1);
+
+    // Copies count bytes from offset of file into out. Returns the bytes copied, fewer than count
+    // only where the file ends (0 at or past its end), or -1 when the read failed (the file's
+    // LastError() tells why). A request larger than a window is a plain read of the file.
+    std::int64_t Read(TFile& file, std::int64_t offset, void* out, std::size_t count);
+    // Forgets every window: the next request reads the file.
+    void Drop();
+
+    std::size_t WindowBytes() const { return windowBytes_; }
+
+private:
+    struct Window {
+        std::int64_t Start = 0;
+        std::size_t Count = 0; // bytes the read brought; 0 = holds nothing
+        std::uint64_t Used = 0;
+    };
+    bool Holds(const Window& w, std::int64_t offset, std::size_t count) const;
+    void Copy(std::size_t slot, std::int64_t offset, void* out, std::size_t count);
+
+    std::size_t windowBytes_;
+    std::size_t backBytes_;
+    std::size_t align_;
+    std::vector<unsigned char> bytes_;
+    std::vector<Window> windows_;
+    std::size_t recent_ = 0; // the window that served last, asked first
+    std::uint64_t useClock_ = 0;
+};
