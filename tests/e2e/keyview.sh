@@ -2,7 +2,8 @@
 # End-to-end check of the terminal path: keyview runs in a real terminal (a tmux pane of 80x25
 # with escape-time 0) and must show the right bytes for each key, draw box glyphs and bright
 # colours, and give the terminal back (cooked mode, main screen) however it ends: Esc twice,
-# SIGTERM, SIGHUP, SIGINT, a crash (SIGSEGV, SIGABRT) or SIGQUIT.
+# SIGTERM, SIGHUP, SIGINT, a crash (SIGSEGV, SIGABRT) or SIGQUIT; and that it hands the terminal
+# back while stopped (SIGTSTP) and takes it again with a full redraw when resumed.
 #
 # Usage: keyview.sh BUILD_DIR [SOURCE_DIR]
 
@@ -153,6 +154,25 @@ for sig in TERM HUP INT SEGV ABRT QUIT; do
     fi
     check "terminal given back after SIG$sig" terminal_given_back "$sig"
 done
+
+# --- suspend and resume ---
+if new_pane && start_keyview; then
+    tmx send-keys -t "$pane" Up
+    wait_for '^ Key 1: 0 72 *$' 5
+    kill -TSTP "$(cat "$work/pid")"
+    check "SIGTSTP stops keyview" wait_for '^exitcode=' 10
+    check "terminal given back while keyview is stopped" terminal_given_back tstp
+    type_line "fg"
+    check "resuming redraws the whole screen" wait_for '^ Key 1: 0 72 *$' 10
+    check "resuming takes the alternate screen again" \
+        test "$(tmx display -p -t "$pane" '#{alternate_on}')" = 1
+    tmx send-keys -t "$pane" Down
+    check "keys are read again after resuming" wait_for '^ Key 2: 0 80 *$' 5
+    tmx send-keys -t "$pane" Escape Escape
+    check "keyview ends normally after resuming" wait_for '^keyview ended after 4 keys\.$' 10
+else
+    fail "keyview did not start for SIGTSTP"
+fi
 
 echo "keyview end-to-end: $passed passed, $failures failed"
 [ "$failures" -eq 0 ]
