@@ -62,12 +62,12 @@ wait_for() { # wait_for REGEX [SECONDS]
 # A fresh pane with a plain POSIX shell: it leaves the terminal modes as the program left them,
 # so what stty shows afterwards is what keyview gave back.
 panes=0
-new_pane() {
-    local old=$pane
+new_pane() { # new_pane [LANG]
+    local old=$pane lang=${1:-C.UTF-8}
     panes=$((panes + 1))
     pane="p$panes"
     tmx new-session -d -x 80 -y 25 -s "$pane" -c "$work" \
-        "env -i PATH=/usr/bin:/bin HOME='$work' LANG=C.UTF-8 TERM=screen PS1='$ ' /bin/sh" || return 1
+        "env -i PATH=/usr/bin:/bin HOME='$work' LANG=$lang TERM=screen PS1='$ ' /bin/sh" || return 1
     tmx set -s escape-time 0
     tmx set -g status off
     [ "$old" = none ] || tmx kill-session -t "$old"
@@ -154,6 +154,18 @@ for sig in TERM HUP INT SEGV ABRT QUIT; do
     fi
     check "terminal given back after SIG$sig" terminal_given_back "$sig"
 done
+
+# --- a terminal without UTF-8 gets VT100 line drawing ---
+has_line_drawing() { screen_sgr | grep -qF $'\x0elqqq' && screen_sgr | grep -qF $'\x0elqwqk'; }
+if new_pane C && start_keyview; then
+    check "without UTF-8 the frame is drawn in VT100 line drawing" has_line_drawing
+    tmx send-keys -t "$pane" Escape Escape
+    check "without UTF-8 the last screen stays in plain ASCII" \
+        wait_for '^keyview ended after 2 keys\.$' 10
+    check "without UTF-8 the terminal is given back too" terminal_given_back c
+else
+    fail "keyview did not start without UTF-8"
+fi
 
 # --- suspend and resume ---
 if new_pane && start_keyview; then
