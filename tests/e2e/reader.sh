@@ -3,7 +3,8 @@
 # escape-time 0): the first screen of the thread list exactly, its colours, the viewer and the
 # way between the two, the exit banner left in the shell, the read marks of one run shown by the
 # next, and SIGTERM and SIGHUP while the list or the viewer is up: the marks are saved, the exit
-# code is 0 and the terminal is given back.
+# code is 0 and the terminal is given back. Closing the terminal under the reader saves the marks
+# too.
 #
 # Usage: reader.sh BUILD_DIR SOURCE_DIR
 
@@ -240,6 +241,29 @@ for sig in TERM HUP; do
         check "terminal given back after $what" terminal_given_back "$sig$place"
     done
 done
+
+# --- the terminal closed under the reader ---
+process_gone() { # process_gone PID: polls until the process has ended
+    local tries=100
+    while ((tries-- > 0)); do
+        kill -0 "$1" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    return 1
+}
+if new_pane && start_reader && pid=$(cat "$work/pid" 2>/dev/null) && [ -n "$pid" ]; then
+    keys Enter Enter
+    if viewer_shows 1 1 1; then
+        tmx kill-session -t "$pane"
+        check "closing the terminal ends the reader" process_gone "$pid"
+        check "closing the terminal saves the marks of the run" marks_are 01
+        pane=none
+    else
+        fail "the viewer did not open before the terminal was closed"
+    fi
+else
+    fail "the reader did not start for closing the terminal"
+fi
 
 echo "reader end-to-end: $((checks - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
