@@ -68,7 +68,7 @@ private:
     Mode mode_;
     bool utf8_;
     std::string held_;
-    bool discarding_ = false; // within an overlong sequence, dropped up to its final byte
+    bool discarding_ = false;       // within an overlong sequence, dropped up to its final byte
     std::uint64_t heldSinceMs_ = 0; // arrival of the last byte held
     std::deque<ConsoleInputEvent> ready_;
 };
