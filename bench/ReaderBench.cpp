@@ -3,6 +3,7 @@
 
 #include "BenchBases.h"
 
+#include "JamSynth.h"
 #include "JamWriter.h"
 #include "Lib_MsgBase_JAM.h"
 

@@ -194,6 +194,8 @@ void TJamMsgBase::StepNext() {
 }
 
 bool TJamMsgBase::HasCurrent() {
+    // Before a scan ends at the end it knows, the index is asked whether it has grown since.
+    if (scanning_ && curNumber_ > scanLast_) RefreshScan();
     return static_cast<std::int64_t>(BaseMsgNum()) <= curNumber_ && curNumber_ <= LastNumber();
 }
 

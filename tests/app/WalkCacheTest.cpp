@@ -1,0 +1,261 @@
+// The thread walk runs as one scan over the reader's block caches and leaves out the work that
+// a full list makes useless. Whatever the cache sizes, it must give exactly the rows and read marks
+// of the walk done the plain way: every message loaded with its subfields, every row built.
+
+#include "JamSynth.h"
+#include "JamWriter.h"
+#include "Lib_IO_STDIO_Windows.h"
+#include "Lib_Menu_ListBox.h"
+#include "Lib_MsgBase_JAM.h"
+#include "Lib_Strings.h"
+#include "MemoryConsoleDevice.h"
+#include "ReadState.h"
+#include "ThreadIndex.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const TJamCacheSizes MinimumSizes{1, 0, 1, 0, 1, 1, 1};
+
+struct WalkResult {
+    std::vector<std::string> Rows;
+    std::vector<std::uint8_t> Bitmap;
+};
+
+// The walk written the plain way, recursively: each listed message loaded whole and its row
+// built even when the full list drops it, and each message listed at most once per thread.
+class PlainWalk {
+public:
+    PlainWalk(TJamMsgBase& base, TReadState& state, TListBox& list)
+        : base_(base), state_(state), list_(list) {}
+
+    void Run() {
+        base_.SeekNumber(0);
+        while (base_.HasCurrent()) {
+            base_.LoadHeader();
+            if (base_.ReplyTo() == 0) AddThread(true, base_.MsgNumber());
+            base_.StepNext();
+        }
+    }
+
+private:
+    void AddRow() {
+        const std::int32_t n = base_.MsgNumber();
+        list_.Add(MessageRow(n, IsRead(state_, n), base_.FromName(), base_.SubjectText()), 0);
+    }
+
+    void AddThread(bool root, std::int32_t n) {
+        std::int32_t header = 0;
+        std::int64_t rootPos = 0;
+        if (root) {
+            rootPos = base_.CurNumber();
+            listed_.clear();
+            listed_.insert(rootPos);
+            header = list_.ListMax < TListBox::MaxItems ? list_.ListMax + 1 : 0;
+            list_.Add("Thread", 0);
+            counter_ = 1;
+            base_.LoadMessage();
+            AddRow();
+        } else {
+            base_.SeekNumber(n);
+            if (!base_.HasCurrent() || !listed_.insert(base_.CurNumber()).second) return;
+            base_.LoadMessage();
+            AddRow();
+            ++counter_;
+        }
+        const std::int32_t r1 = base_.Reply1st();
+        const std::int32_t rn = base_.ReplyNext();
+        if (r1 != 0) AddThread(false, r1);
+        if (rn != 0) AddThread(false, rn);
+        if (!root) return;
+        base_.SeekNumber(static_cast<std::int32_t>(rootPos));
+        base_.LoadMessage();
+        if (header == 0) return;
+        ShortStr text = "Thread (";
+        text += IntToText(counter_);
+        text += " msgs): ";
+        text += base_.SubjectText();
+        list_.List[header].Name = text;
+    }
+
+    TJamMsgBase& base_;
+    TReadState& state_;
+    TListBox& list_;
+    std::set<std::int64_t> listed_;
+    std::int32_t counter_ = 0;
+};
+
+class WalkCacheTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string tmpl = (fs::temp_directory_path() / "skein-walk-XXXXXX").string();
+        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+        dir_ = tmpl;
+        base_ = dir_ + "/area";
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    void Write(const jamgen::JamBaseModel& model) {
+        std::string error;
+        ASSERT_TRUE(jamgen::WriteJamBase(model, base_, &error)) << error;
+    }
+
+    std::unique_ptr<TJamMsgBase> Open(const TJamCacheSizes& sizes) {
+        auto reader = TJamMsgBase::Create(sizes);
+        reader->SetBasePath(base_);
+        EXPECT_EQ(reader->OpenBase(), 0) << reader->OpenFailureText();
+        return reader;
+    }
+
+    // A read state as loaded for the base, with every seventh number already read.
+    TReadState ReadStateFor(TJamMsgBase& reader) {
+        TReadState state;
+        state.ReadBitmap.assign(static_cast<std::size_t>(InitialBitmapSize(reader.ActiveCount())),
+                                0);
+        for (std::int32_t n = 7; n < state.ReadBitmapSize() * 8; n += 7) MarkRead(state, n);
+        return state;
+    }
+
+    WalkResult Collect(TReadState& state, const TListBox& list) {
+        WalkResult result;
+        for (std::int32_t i = 1; i <= list.ListMax; ++i)
+            result.Rows.push_back(list.List[i].Name.Str());
+        result.Bitmap = state.ReadBitmap;
+        return result;
+    }
+
+    WalkResult Plain(TJamMsgBase& reader) {
+        TReadState state = ReadStateFor(reader);
+        TListBox list(console_);
+        PlainWalk(reader, state, list).Run();
+        return Collect(state, list);
+    }
+
+    WalkResult Built(TJamMsgBase& reader) {
+        TReadState state = ReadStateFor(reader);
+        TListBox list(console_);
+        BuildThreadIndex(reader, state, list);
+        EXPECT_FALSE(reader.Scanning());
+        return Collect(state, list);
+    }
+
+    void ExpectSame(const WalkResult& got, const WalkResult& expected) {
+        ASSERT_EQ(got.Rows.size(), expected.Rows.size());
+        for (std::size_t i = 0; i < got.Rows.size(); ++i)
+            ASSERT_EQ(got.Rows[i], expected.Rows[i]) << "row " << i + 1;
+        EXPECT_EQ(got.Bitmap, expected.Bitmap);
+    }
+
+    // The plain walk, then the built one with the default and the minimum caches, each on a
+    // reader of its own and once more on a reader that has walked before.
+    void ExpectWalksAlike() {
+        auto plainReader = Open(TJamCacheSizes{});
+        const WalkResult expected = Plain(*plainReader);
+        ASSERT_FALSE(expected.Rows.empty());
+        for (const TJamCacheSizes& sizes : {TJamCacheSizes{}, MinimumSizes}) {
+            SCOPED_TRACE(sizes.IndexRecords);
+            auto reader = Open(sizes);
+            ExpectSame(Built(*reader), expected);
+            ExpectSame(Built(*reader), expected);
+        }
+    }
+
+    MemoryConsoleDevice device_;
+    TIO_STDIO console_{device_, 80, 25};
+    std::string dir_;
+    std::string base_;
+};
+
+// More messages than the list has rows, a stored message count far too low (so that most numbers
+// lie beyond the read-state array as loaded, also those whose rows the full list drops), and
+// links that a damaged base can hold: back to the parent, to deleted numbers, beyond the end.
+jamgen::JamBaseModel BusyArea(std::uint32_t messages) {
+    jamgen::SynthOptions options;
+    options.Messages = messages;
+    options.Seed = 9;
+    jamgen::JamBaseModel model = jamgen::MakeSyntheticBase(options);
+    model.Header.ActiveMsgs = 10;
+    std::uint32_t i = 0;
+    for (auto& m : model.Messages) {
+        ++i;
+        if (i % 97 == 0 && m.ReplyTo != 0) m.Overrides[jamgen::JamField::Reply1st] = m.ReplyTo;
+        if (i % 89 == 0) m.Deleted = true;
+        if (i % 211 == 0) m.Overrides[jamgen::JamField::ReplyNext] = messages + 50;
+    }
+    return model;
+}
+
+TEST_F(WalkCacheTest, FullListRowsAndReadMarksAreThoseOfThePlainWalk) {
+    Write(BusyArea(12000));
+    ExpectWalksAlike();
+    // The list really was filled, in the middle of a thread.
+    auto reader = Open(TJamCacheSizes{});
+    const WalkResult result = Built(*reader);
+    ASSERT_EQ(result.Rows.size(), static_cast<std::size_t>(TListBox::MaxItems));
+    EXPECT_NE(result.Rows.back().substr(0, 6), "Thread");
+}
+
+TEST_F(WalkCacheTest, SmallAreaRowsAreThoseOfThePlainWalk) {
+    Write(BusyArea(700));
+    ExpectWalksAlike();
+}
+
+TEST_F(WalkCacheTest, MessagesAppendedAfterAWalkAreListedByTheNext) {
+    jamgen::SynthOptions options;
+    options.Messages = 600;
+    options.Seed = 4;
+    Write(jamgen::MakeSyntheticBase(options));
+    auto reader = Open(TJamCacheSizes{});
+    const WalkResult before = Built(*reader);
+
+    // The same area 300 messages later: new threads, and new replies linked into old ones.
+    options.Messages = 900;
+    Write(jamgen::MakeSyntheticBase(options));
+    const WalkResult after = Built(*reader);
+    EXPECT_GT(after.Rows.size(), before.Rows.size());
+    auto fresh = Open(TJamCacheSizes{});
+    ExpectSame(after, Plain(*fresh));
+}
+
+TEST_F(WalkCacheTest, ABaseGrowingWhileTheWalkRunsIsListedToItsNewEnd) {
+    // New roots only, so that the threads already built stay as they are.
+    jamgen::JamBaseModel model;
+    for (std::uint32_t n = 1; n <= 300; ++n)
+        model.AddMessage(n, "Writer " + std::to_string(n % 13), "All",
+                         "Topic " + std::to_string(n / 3), 0, n % 3 == 0 ? 0 : n - n % 3);
+    model.AddMessage(301, "Writer", "All", "Topic 100");
+    Write(model);
+    jamgen::JamBaseModel grown = model;
+    for (std::uint32_t n = 302; n <= 340; ++n) grown.AddMessage(n, "Late", "All", "Late topic");
+
+    auto reader = Open(TJamCacheSizes{});
+    // The tosser appends when the walk first asks whether the index has grown, at its old end.
+    int sizeAsks = 0;
+    SetFileFaultHook([&](FileOp op, const std::string& path) {
+        if (op == FileOp::Size && path == base_ + ".jdx" && ++sizeAsks == 2) {
+            std::string error;
+            EXPECT_TRUE(jamgen::WriteJamBase(grown, base_, &error)) << error;
+        }
+        return FileFault{};
+    });
+    const WalkResult got = Built(*reader);
+    SetFileFaultHook(nullptr);
+    EXPECT_GE(sizeAsks, 2);
+    auto fresh = Open(TJamCacheSizes{});
+    ExpectSame(got, Plain(*fresh));
+    EXPECT_EQ(got.Rows.back().substr(0, 7), "    340");
+}
+
+} // namespace
