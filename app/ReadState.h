@@ -36,10 +36,11 @@ std::int32_t InitialBitmapSize(std::int32_t activeCount);
 // whole, and fills it from the read-state file of baseName. A missing file is created empty.
 void LoadReadState(TReadState& state, const ShortStr& baseName, std::int32_t activeCount);
 
-// Whether message n has been read; numbers below 1 never have. A number beyond the array grows
-// it (by whole steps, the new bytes clear), so listing a message may lengthen the file.
+// Whether message n has been read; numbers below 1 and numbers beyond the array never have.
+// Asking never grows the array.
 bool IsRead(TReadState& state, std::int32_t n);
-// Marks message n read, growing the array as IsRead does; numbers below 1 are ignored.
+// Marks message n read, growing the array in whole steps to cover it; numbers below 1 are
+// ignored.
 void MarkRead(TReadState& state, std::int32_t n);
 
 // Adds the marks the file holds by now (another copy of the program may have saved some), then

@@ -109,9 +109,12 @@ TEST_F(ReadStateTest, GrowsInWholeStepsKeepingItsMarks) {
     TReadState state;
     LoadReadState(state, "general", 0);
     MarkRead(state, 3);
-    EXPECT_FALSE(IsRead(state, 1025)); // reading alone grows it too
+    EXPECT_FALSE(IsRead(state, 1025)); // asking alone does not grow it
+    EXPECT_EQ(state.ReadBitmapSize(), 128);
+    MarkRead(state, 1025);
     EXPECT_EQ(state.ReadBitmapSize(), 256);
-    EXPECT_EQ(std::count(state.ReadBitmap.begin() + 128, state.ReadBitmap.end(), 0), 128);
+    EXPECT_EQ(state.ReadBitmap[128], 1);
+    EXPECT_EQ(std::count(state.ReadBitmap.begin() + 129, state.ReadBitmap.end(), 0), 127);
     MarkRead(state, 100000); // byte 12499, in one step to 12544 bytes
     EXPECT_EQ(state.ReadBitmapSize(), 12544);
     EXPECT_TRUE(IsRead(state, 100000));
