@@ -7,6 +7,7 @@
 #include "ReaderState.h"
 #include "ThreadListScreen.h"
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -14,6 +15,16 @@ namespace {
 constexpr int ExitOk = 0;
 constexpr int ExitCantOpen = 1;
 constexpr int ExitUsage = 2;
+
+// Once the screen is gone the run is only saving its read marks: a late hang-up or termination
+// (closing a terminal window sends more than one) must not cut that short.
+void IgnoreEndingSignals() {
+    std::signal(SIGINT, SIG_IGN);
+    std::signal(SIGTERM, SIG_IGN);
+#ifdef SIGHUP
+    std::signal(SIGHUP, SIG_IGN);
+#endif
+}
 
 } // namespace
 
@@ -44,6 +55,7 @@ int main(int argc, char** argv) {
 
     LoadReadState(state.ReadState, state.BaseName, state.MsgBase->ActiveCount());
     ThreadListScreen(state, CreatePlatformConsole());
+    IgnoreEndingSignals();
     SaveReadState(state.ReadState, true);
     state.MsgBase.reset();
     return ExitOk;
