@@ -64,6 +64,9 @@ bool ViewMessage(TReaderState& state, TListBox& list, std::int32_t number) {
     base.SeekNumber(number);
     if (!base.HasCurrent()) return false;
     base.LoadMessage();
+    // A header that cannot be read leaves another message's header in memory: nothing of it is
+    // shown, and no message is marked read for it.
+    if (base.HeaderBytes() == 0) return false;
     MarkRead(state.ReadState, base.MsgNumber());
     ClearReadMark(list);
 
