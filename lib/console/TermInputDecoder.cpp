@@ -254,8 +254,12 @@ TermInputDecoder::TermInputDecoder(Mode mode, bool utf8) : mode_(mode), utf8_(ut
 void TermInputDecoder::Feed(std::string_view bytes, std::uint64_t nowMs) {
     if (bytes.empty()) return;
     Tick(nowMs); // what waited its full time before these bytes came is decided first
+    // The rest of an overlong sequence comes on at once; after a silence as long as any sequence
+    // may take, what comes is a new key, not the end of that sequence.
+    if (discarding_ && nowMs - heldSinceMs_ >= SequenceWaitMs) discarding_ = false;
     if (discarding_) {
         // The rest of an overlong sequence: its parameter bytes up to and with its final byte.
+        heldSinceMs_ = nowMs;
         std::size_t i = 0;
         while (i < bytes.size() && bytes[i] >= 0x20 && bytes[i] <= 0x3F) ++i;
         if (i < bytes.size()) {
