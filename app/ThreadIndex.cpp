@@ -28,13 +28,9 @@ bool ListFull(const TListBox& list) {
 }
 
 // Adds the row of the current message; its header is loaded already. A row that the full list
-// would drop is not built, and the subfields are not read for it; its read mark is still asked,
-// because asking grows the read-state array to the message's number just as listing it does.
+// would drop is not built, and the subfields are not read for it: the message is only counted.
 void AddCurrentRow(ThreadBuild& b) {
-    if (ListFull(b.List)) {
-        IsRead(b.ReadState, b.Base.MsgNumber());
-        return;
-    }
+    if (ListFull(b.List)) return;
     b.Base.LoadMessage();
     const std::int32_t number = b.Base.MsgNumber();
     b.List.Add(
@@ -127,7 +123,10 @@ void BuildThreadIndex(TJamMsgBase& base, TReadState& readState, TListBox& list) 
     // One scan: the files are taken as they stand now, so that a step costs no system call.
     base.BeginScan();
     base.SeekNumber(0);
-    while (base.HasCurrent()) {
+    // Once the list is full and its last thread complete, nothing further can show: every later
+    // row, header rows included, would be dropped, and asking for read marks changes nothing. The
+    // walk ends there instead of reading the rest of a large base.
+    while (base.HasCurrent() && !ListFull(list)) {
         base.LoadHeader();
         if (base.ReplyTo() == 0) AddThread(build);
         base.StepNext();

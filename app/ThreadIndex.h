@@ -11,7 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// Walks the whole base once and adds the rows of every thread to list.
+// Walks the base once, as one scan, and adds the rows of every thread to list. When the list is
+// full the walk ends with the thread in progress, since no later row could be added.
 void BuildThreadIndex(TJamMsgBase& base, TReadState& readState, TListBox& list);
 
 // A message row: two blanks, the number right-aligned in 5 columns (longer numbers in full, the

@@ -13,24 +13,46 @@ constexpr std::uint64_t BenchSeed = 6;
 
 } // namespace
 
-std::string BenchBase(std::uint32_t messages) {
+namespace {
+
+bool Present(const std::string& base) {
+    std::error_code ec;
+    for (const char* ext : {".jhr", ".jdt", ".jdx"})
+        if (!std::filesystem::exists(base + ext, ec)) return false;
+    return true;
+}
+
+std::string WriteBench(const std::string& name, std::uint32_t messages, bool purged) {
     namespace fs = std::filesystem;
     const fs::path dir = SKEIN_BENCH_DIR;
-    const std::string base = (dir / ("synth" + std::to_string(messages))).string();
-    std::error_code ec;
-    bool present = true;
-    for (const char* ext : {".jhr", ".jdt", ".jdx"})
-        present = present && fs::exists(base + ext, ec);
-    if (present) return base;
+    const std::string base = (dir / (name + std::to_string(messages))).string();
+    if (Present(base)) return base;
 
+    std::error_code ec;
     fs::create_directories(dir, ec);
     jamgen::SynthOptions options;
     options.Messages = messages;
     options.Seed = BenchSeed;
+    jamgen::JamBaseModel model = jamgen::MakeSyntheticBase(options);
+    if (purged) {
+        std::uint32_t roots = 0;
+        for (auto& m : model.Messages)
+            if (m.ReplyTo == 0) m.Deleted = roots++ % 20 != 0;
+    }
     std::string error;
-    if (!jamgen::WriteJamBase(jamgen::MakeSyntheticBase(options), base, &error)) {
+    if (!jamgen::WriteJamBase(model, base, &error)) {
         std::fprintf(stderr, "cannot write %s: %s\n", base.c_str(), error.c_str());
         return std::string();
     }
     return base;
+}
+
+} // namespace
+
+std::string BenchBase(std::uint32_t messages) {
+    return WriteBench("synth", messages, false);
+}
+
+std::string BenchPurgedBase(std::uint32_t messages) {
+    return WriteBench("purged", messages, true);
 }

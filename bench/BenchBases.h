@@ -8,3 +8,8 @@
 // The base path (without extension) of the synthetic base of this many messages, written first
 // when it is missing. Empty when it cannot be written.
 std::string BenchBase(std::uint32_t messages);
+
+// The same area after a purge of most thread starts: only every twentieth root is left, so the
+// replies to the others belong to no thread. The thread list stays short and the walk has to read
+// every header of the base.
+std::string BenchPurgedBase(std::uint32_t messages);

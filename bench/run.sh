@@ -1,0 +1,139 @@
+#!/usr/bin/env bash
+# Whole-program timing: how long skeinview takes to open a large base, walk it, show the first
+# screen and end, next to the time it takes merely to read the base's header and index files.
+#
+#   bench/run.sh [BUILD_DIR] [--big]
+#
+# BUILD_DIR defaults to build/ in the repository (build it first, Release:
+# cmake -S . -B build -DCMAKE_BUILD_TYPE=Release && cmake --build build). The 100,000-message
+# base is written once into BUILD_DIR/bench-bases and reused. Each round runs
+#   skeinview BASE </dev/null >/dev/null      (open, walk, first screen, exit)
+#   cat BASE.jhr BASE.jdx >/dev/null
+# one after the other, so both see the same machine; the report gives the median and the spread
+# (fastest and slowest) of each, the ratio of the medians, and the peak resident memory. With
+# --big a 300,000-message base is written too and its peak memory set beside the smaller one's:
+# it should not grow with the base beyond the bounded caches. The real sample base
+# ../shared/samples/blog-mtw (from the repository root) is timed as well when it is there.
+#
+# Environment: ROUNDS (default 15).
+
+set -euo pipefail
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+build="$repo/build"
+big=0
+for arg in "$@"; do
+    case "$arg" in
+    --big) big=1 ;;
+    -h | --help)
+        sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'
+        exit 0
+        ;;
+    *) build=$(cd "$arg" && pwd) ;;
+    esac
+done
+rounds=${ROUNDS:-15}
+
+skeinview="$build/skeinview"
+jamgen="$build/tools/jamgen"
+for tool in "$skeinview" "$jamgen"; do
+    if [[ ! -x $tool ]]; then
+        echo "run.sh: $tool is missing; build it first (see bench/run.sh --help)" >&2
+        exit 1
+    fi
+done
+
+bases="$build/bench-bases"
+mkdir -p "$bases"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# skeinview writes its read-state file into the current folder: everything runs in a scratch one.
+cd "$work"
+
+# Writes the synthetic base of $1 messages unless it is there already; prints its path.
+synthetic() {
+    local base="$bases/run$1"
+    if [[ ! -f $base.jhr || ! -f $base.jdx || ! -f $base.jdt ]]; then
+        echo "writing the $1-message base to $base ..." >&2
+        "$jamgen" --messages "$1" --seed 1 --out "$base" >&2
+    fi
+    echo "$base"
+}
+
+# Microseconds since the epoch, without starting a process.
+now_us() {
+    local t=${EPOCHREALTIME/./}
+    echo "${t#0}"
+}
+
+# Runs "$@" once with no input and no output; prints the microseconds it took.
+time_once() {
+    local start end
+    start=$(now_us)
+    "$@" </dev/null >/dev/null 2>&1 || true
+    end=$(now_us)
+    echo $((end - start))
+}
+
+# Median, fastest and slowest of the numbers on standard input, in milliseconds.
+summary() {
+    sort -n | awk '{ v[NR] = $1 } END {
+        m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+        printf "%.2f %.2f %.2f\n", m / 1000, v[1] / 1000, v[NR] / 1000 }'
+}
+
+# Peak resident memory of one run of "$@", in KiB.
+peak_rss() {
+    if [[ -x /usr/bin/time ]]; then
+        /usr/bin/time -v "$@" </dev/null 2>&1 >/dev/null |
+            awk -F': ' '/Maximum resident set size/ { print $2 }'
+    elif command -v python3 >/dev/null; then
+        python3 -c '
+import resource, subprocess, sys
+subprocess.run(sys.argv[1:], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+               stderr=subprocess.DEVNULL)
+print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)' "$@"
+    else
+        echo "?"
+    fi
+}
+
+# Times skeinview on base $1 against cat of its header and index files, and reports.
+compare() {
+    local base=$1 label=$2 i
+    local sv="$work/skeinview.us" ct="$work/cat.us"
+    : >"$sv"
+    : >"$ct"
+    # One warm-up of each, so that the files are in the page cache for both.
+    time_once "$skeinview" "$base" >/dev/null
+    time_once cat "$base.jhr" "$base.jdx" >/dev/null
+    for ((i = 0; i < rounds; i++)); do
+        time_once "$skeinview" "$base" >>"$sv"
+        time_once cat "$base.jhr" "$base.jdx" >>"$ct"
+    done
+    read -r svm svlo svhi < <(summary <"$sv")
+    read -r ctm ctlo cthi < <(summary <"$ct")
+    local hdr idx
+    hdr=$(stat -c %s "$base.jhr")
+    idx=$(stat -c %s "$base.jdx")
+    echo "== $label: $base"
+    printf '   header file %d bytes, index file %d bytes (%d messages)\n' "$hdr" "$idx" $((idx / 8))
+    printf '   skeinview   median %8.2f ms   (%.2f .. %.2f)\n' "$svm" "$svlo" "$svhi"
+    printf '   cat jhr+jdx median %8.2f ms   (%.2f .. %.2f)\n' "$ctm" "$ctlo" "$cthi"
+    awk -v a="$svm" -v b="$ctm" 'BEGIN { printf "   ratio       %8.1f x   (goal: at most 12 x)\n", a / b }'
+    printf '   peak RSS    %8s KiB (goal: under 32768)\n' "$(peak_rss "$skeinview" "$base")"
+}
+
+echo "skeinview: $skeinview"
+echo "rounds: $rounds, $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+compare "$(synthetic 100000)" "synthetic, 100,000 messages"
+
+if ((big)); then
+    rounds=5
+    compare "$(synthetic 300000)" "synthetic, 300,000 messages"
+fi
+
+sample="$repo/../shared/samples/blog-mtw"
+if [[ -f $sample.jhr && -f $sample.jdx && -f $sample.jdt ]]; then
+    compare "$sample" "real base blog-mtw"
+fi
