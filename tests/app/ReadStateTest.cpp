@@ -54,7 +54,8 @@ protected:
     // What the directory holds, to see that no temporary file is left behind.
     std::set<std::string> Entries() const {
         std::set<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir_)) names.insert(e.path().filename());
+        for (const auto& e : fs::directory_iterator(dir_))
+            names.insert(e.path().filename().string());
         return names;
     }
 

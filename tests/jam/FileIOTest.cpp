@@ -87,6 +87,9 @@ TEST_F(FileIOTest, OpenModes) {
 }
 
 TEST_F(FileIOTest, DirectoriesAndFifosFailAtOnce) {
+#ifdef _WIN32
+    GTEST_SKIP() << "no FIFOs on Windows";
+#else
     std::string dir = (dir_ / "sub").string();
     std::string fifo = (dir_ / "fifo").string();
     fs::create_directory(dir);
@@ -110,6 +113,7 @@ TEST_F(FileIOTest, DirectoriesAndFifosFailAtOnce) {
     }
     EXPECT_TRUE(fs::is_directory(dir));
     EXPECT_TRUE(fs::is_fifo(fifo));
+#endif
 }
 
 TEST_F(FileIOTest, FaultHookFailsTheNamedFilesOperations) {

@@ -68,6 +68,7 @@ TEST_F(JamOpenTest, FilesThatAreNotRegularFailAtOnce) {
         EXPECT_NE(OpenCode(), 0);
         fs::remove(base + ext);
     }
+#ifndef _WIN32
     // A FIFO with no writer would block an ordinary open for ever.
     Write(jamtest::Numbered(1, 1, 2));
     fs::remove(base + ".jdx");
@@ -75,6 +76,7 @@ TEST_F(JamOpenTest, FilesThatAreNotRegularFailAtOnce) {
     auto start = std::chrono::steady_clock::now();
     EXPECT_NE(OpenCode(), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+#endif
 }
 
 TEST_F(JamOpenTest, FailuresOfTheFileLayerAreReported) {
@@ -123,15 +125,13 @@ TEST_F(JamTest, ReadingLeavesTheFilesUntouched) {
     Write(model);
     struct Snapshot {
         std::string bytes;
-        struct timespec mtime;
+        fs::file_time_type mtime;
     };
     auto snap = [&](const char* ext) {
         Snapshot s;
         std::string error;
         EXPECT_TRUE(jamgen::ReadWholeFile(base + ext, &s.bytes, &error)) << error;
-        struct stat st {};
-        EXPECT_EQ(stat((base + ext).c_str(), &st), 0);
-        s.mtime = st.st_mtim;
+        s.mtime = fs::last_write_time(base + ext);
         return s;
     };
     const char* exts[] = {".jhr", ".jdt", ".jdx"};
@@ -150,8 +150,7 @@ TEST_F(JamTest, ReadingLeavesTheFilesUntouched) {
         SCOPED_TRACE(exts[i]);
         Snapshot after = snap(exts[i]);
         EXPECT_EQ(after.bytes, before[i].bytes);
-        EXPECT_EQ(after.mtime.tv_sec, before[i].mtime.tv_sec);
-        EXPECT_EQ(after.mtime.tv_nsec, before[i].mtime.tv_nsec);
+        EXPECT_TRUE(after.mtime == before[i].mtime);
     }
 }
 
