@@ -88,7 +88,10 @@ void setAction(int sig, void (*handler)(int)) {
 
 void onQuit(int sig) {
     const int savedErrno = errno;
-    if (state.Quit) dieBy(sig); // asked twice: the program does not respond
+    (void)sig;
+    // Repeats change nothing: closing a terminal window sends hang-up both from the kernel and
+    // from the shell, and the first one has already started the ordinary way out, which saves
+    // the read marks. SIGQUIT (and SIGKILL) still end the program at once.
     state.Quit = 1;
     wake();
     errno = savedErrno;

@@ -2,7 +2,8 @@
 // The ways a program can be ended or stopped while it holds the terminal, so that the terminal is
 // never left in raw mode on the alternate screen:
 // - SIGTERM, SIGHUP, SIGINT ask the program to end normally: a flag is set and the wait for input
-//   is woken; the device then reads every key as Esc. A second such signal ends it at once.
+//   is woken; the device then reads every key as Esc. Repeats change nothing, so the way out
+//   that saves the read marks is never cut short.
 // - SIGQUIT and the fatal signals (SEGV, BUS, FPE, ILL, ABRT) give the terminal back and then
 //   take their default action.
 // - SIGTSTP gives the terminal back before stopping; SIGCONT takes it again and asks for a
