@@ -32,7 +32,7 @@ void WriteHeaderLines(TReaderState& state, TJamMsgBase& base) {
     line(3, 2, "From: ", base.FromName());
     line(3, 3, "  To: ", base.ToName());
     line(3, 4, "Subj: ", base.SubjectText());
-    line(51, 2, "Msg #: ", IntToText(base.MsgNumber()));
+    line(51, 2, "Msg #: ", IntToText(ScanNumber(base)));
     ShortStr place = IntToText(state.ThreadPos);
     place += " of ";
     place += IntToText(state.ThreadTotal);
@@ -67,7 +67,7 @@ bool ViewMessage(TReaderState& state, TListBox& list, std::int32_t number) {
     // A header that cannot be read leaves another message's header in memory: nothing of it is
     // shown, and no message is marked read for it.
     if (base.HeaderBytes() == 0) return false;
-    MarkRead(state.ReadState, base.MsgNumber());
+    MarkRead(state.ReadState, ScanNumber(base));
     ClearReadMark(list);
 
     TIOBase& console = *state.Console;

@@ -32,7 +32,7 @@ bool ListFull(const TListBox& list) {
 void AddCurrentRow(ThreadBuild& b) {
     if (ListFull(b.List)) return;
     b.Base.LoadMessage();
-    const std::int32_t number = b.Base.MsgNumber();
+    const std::int32_t number = ScanNumber(b.Base);
     b.List.Add(
         MessageRow(number, IsRead(b.ReadState, number), b.Base.FromName(), b.Base.SubjectText()),
         0);
@@ -91,6 +91,11 @@ void AddThread(ThreadBuild& b) {
 }
 
 } // namespace
+
+std::int32_t ScanNumber(const TJamMsgBase& base) {
+    const std::int64_t n = base.CurNumber();
+    return n < INT32_MIN || n > INT32_MAX ? 0 : static_cast<std::int32_t>(n);
+}
 
 ShortStr MessageRow(std::int32_t number, bool read, const ShortStr& from, const ShortStr& subject) {
     ShortStr row = "  ";

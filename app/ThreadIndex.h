@@ -15,6 +15,11 @@
 // full the walk ends with the thread in progress, since no later row could be added.
 void BuildThreadIndex(TJamMsgBase& base, TReadState& readState, TListBox& list);
 
+// The number of the message the scan stands on, as the index gives it. Rows, read marks and the
+// viewer use this number, not the MsgNum field stored in the header: the two agree in a sound
+// base, and in a damaged one only this number leads back to the same message.
+std::int32_t ScanNumber(const TJamMsgBase& base);
+
 // A message row: two blanks, the number right-aligned in 5 columns (longer numbers in full, the
 // row growing by the extra digits), a blank, "N" when unread, a blank, the sender in 18 columns,
 // two blanks and the subject.

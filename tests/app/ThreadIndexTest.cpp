@@ -193,6 +193,8 @@ TEST_F(ThreadIndexTest, AHeaderWhoseNumberPointsBackDoesNotRestartTheWalk) {
         const std::string subject = "Subject " + std::to_string(n);
         EXPECT_EQ(rows[2 * (n - 1)], Header(1, subject));
         EXPECT_EQ(rows[2 * (n - 1) + 1].substr(30), subject);
+        // The row shows the number the index gives, so Enter opens the message listed.
+        EXPECT_EQ(RowNumber(list.List[2 * n].Name), n);
     }
 }
 
