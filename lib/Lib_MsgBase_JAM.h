@@ -34,7 +34,7 @@ struct TJamCacheSizes {
     // During a scan (BeginScan): the header file is read in blocks of this many bytes (and the
     // few more that a header starting at a block's end needs), so many of them held at once.
     std::size_t HeaderBlockBytes = 128 * 1024;
-    std::size_t HeaderBlocks = 32;
+    std::size_t HeaderBlocks = 16;
 };
 
 class TJamMsgBase {
