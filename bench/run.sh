@@ -129,7 +129,6 @@ echo "rounds: $rounds, $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/load
 compare "$(synthetic 100000)" "synthetic, 100,000 messages"
 
 if ((big)); then
-    rounds=5
     compare "$(synthetic 300000)" "synthetic, 300,000 messages"
 fi
 
