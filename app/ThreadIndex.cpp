@@ -56,8 +56,12 @@ void AddReplies(ThreadBuild& b) {
         b.Base.SeekNumber(n);
         if (!b.Base.HasCurrent()) continue;
         if (!b.Listed.Insert(b.Base.CurNumber())) continue;
-        b.Base.LoadHeader();
-        AddCurrentRow(b);
+        // A message whose row can still be added is loaded whole by AddCurrentRow; one that
+        // the full list would drop only needs its header, for the links.
+        if (ListFull(b.List))
+            b.Base.LoadHeader();
+        else
+            AddCurrentRow(b);
         ++b.Counter;
         pushLinks();
     }

@@ -8,7 +8,8 @@ TJamReadCache::TJamReadCache(std::size_t windowBytes, std::size_t windows, std::
     : windowBytes_(std::max<std::size_t>(windowBytes, 1)),
       backBytes_(std::min(backBytes, windowBytes_ - 1)),
       align_(std::clamp<std::size_t>(align, 1, windowBytes_)),
-      bytes_(windowBytes_ * std::max<std::size_t>(windows, 1)),
+      bytes_(std::make_unique_for_overwrite<unsigned char[]>(windowBytes_ *
+                                                             std::max<std::size_t>(windows, 1))),
       windows_(std::max<std::size_t>(windows, 1)) {}
 
 void TJamReadCache::Drop() {
@@ -25,7 +26,7 @@ bool TJamReadCache::Holds(const Window& w, std::int64_t offset, std::size_t coun
 void TJamReadCache::Copy(std::size_t slot, std::int64_t offset, void* out, std::size_t count) {
     Window& w = windows_[slot];
     std::memcpy(out,
-                bytes_.data() + slot * windowBytes_ + static_cast<std::size_t>(offset - w.Start),
+                bytes_.get() + slot * windowBytes_ + static_cast<std::size_t>(offset - w.Start),
                 count);
     w.Used = ++useClock_;
     recent_ = slot;
@@ -58,8 +59,7 @@ std::int64_t TJamReadCache::Read(TFile& file, std::int64_t offset, void* out, st
         start = aligned;
     Window& w = windows_[victim];
     w = Window{};
-    const std::int64_t got =
-        file.ReadAt(start, bytes_.data() + victim * windowBytes_, windowBytes_);
+    const std::int64_t got = file.ReadAt(start, bytes_.get() + victim * windowBytes_, windowBytes_);
     if (got < 0) return -1;
     w.Start = start;
     w.Count = static_cast<std::size_t>(got);

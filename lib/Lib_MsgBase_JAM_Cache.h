@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class TJamReadCache {
@@ -44,7 +45,9 @@ private:
     std::size_t windowBytes_;
     std::size_t backBytes_;
     std::size_t align_;
-    std::vector<unsigned char> bytes_;
+    // Left uninitialised: a window's bytes are only ever read after a read filled them, and
+    // pages never filled take no memory.
+    std::unique_ptr<unsigned char[]> bytes_;
     std::vector<Window> windows_;
     std::size_t recent_ = 0; // the window that served last, asked first
     std::uint64_t useClock_ = 0;

@@ -49,7 +49,7 @@ public:
 
 private:
     void AddRow() {
-        const std::int32_t n = base_.MsgNumber();
+        const std::int32_t n = ScanNumber(base_);
         list_.Add(MessageRow(n, IsRead(state_, n), base_.FromName(), base_.SubjectText()), 0);
     }
 
@@ -180,7 +180,8 @@ protected:
 
 // More messages than the list has rows, a stored message count far too low (so that most numbers
 // lie beyond the read-state array as loaded, also those whose rows the full list drops), and
-// links that a damaged base can hold: back to the parent, to deleted numbers, beyond the end.
+// what a damaged base can hold: links back to the parent, to deleted numbers and beyond the end,
+// and headers whose own number is not the one the index gives.
 jamgen::JamBaseModel BusyArea(std::uint32_t messages) {
     jamgen::SynthOptions options;
     options.Messages = messages;
@@ -193,6 +194,7 @@ jamgen::JamBaseModel BusyArea(std::uint32_t messages) {
         if (i % 97 == 0 && m.ReplyTo != 0) m.Overrides[jamgen::JamField::Reply1st] = m.ReplyTo;
         if (i % 89 == 0) m.Deleted = true;
         if (i % 211 == 0) m.Overrides[jamgen::JamField::ReplyNext] = messages + 50;
+        if (i % 101 == 0) m.Overrides[jamgen::JamField::MsgNum] = i + 700000;
     }
     return model;
 }
