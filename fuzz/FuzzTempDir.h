@@ -2,6 +2,7 @@
 // A folder of its own for one fuzzing process, made on first use and removed with everything in it
 // when the process ends, so that many runs side by side never share files.
 
+#include <cstddef>
 #include <string>
 
 // The folder, made on the first call; empty when it cannot be made.

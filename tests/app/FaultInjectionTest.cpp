@@ -251,7 +251,9 @@ TEST_F(FaultInjectionTest, RunsWithFailingBaseReadsEndNormallyAndKeepTheirMarks)
             EXPECT_TRUE(IsRead(after, first));
         }
         for (std::int32_t n : Numbers(clean_)) {
-            if (n != first) EXPECT_FALSE(IsRead(after, n)) << n;
+            if (n != first) {
+                EXPECT_FALSE(IsRead(after, n)) << n;
+            }
         }
     }
 }
