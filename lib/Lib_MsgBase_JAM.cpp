@@ -132,7 +132,9 @@ void TJamMsgBase::BeginScan() {
 }
 
 void TJamMsgBase::EndScan() {
+    // What the scan held stays with it: later calls read the files as they are then.
     scanning_ = false;
+    indexCache_.Drop();
     headerCache_.Drop();
 }
 
