@@ -116,7 +116,9 @@ public:
 
     // The text reader: the kludge lines first (each beginning with byte 1), then the text.
     void RewindText();
-    bool TextDone() const;
+    bool TextDone() const {
+        return textPos_ >= 0 && (textPos_ < textStart_ || textPos_ > textEnd_);
+    }
     // The next line, at most width + 1 bytes; width is at most 254. A line longer than that is
     // broken after its last blank, or after width + 1 bytes when it has none.
     ShortStr ReadTextLine(unsigned width);
@@ -124,7 +126,13 @@ public:
     // one that has no room left is dropped.
     void AppendKludge(std::string_view line);
     // The byte at the read position, and the position moves on (0 when there is none).
-    unsigned char NextChar();
+    unsigned char NextChar() {
+        // Most bytes come straight from the cached stretch of the text file.
+        if (textPos_ >= textBufStart_ && textPos_ >= 0 &&
+            textPos_ - textBufStart_ < static_cast<std::int64_t>(textBufCount_))
+            return textBuf_[static_cast<std::size_t>(textPos_++ - textBufStart_)];
+        return NextCharSlow();
+    }
     // The kludge block as built: each line ends with a CR.
     std::string_view KludgeBlock() const;
 
@@ -139,6 +147,7 @@ private:
     void CloseFiles();
     void WalkSubfields();
     void FillTextCache();
+    unsigned char NextCharSlow();
     void SkipDropped();
 
     TJamCacheSizes sizes_;

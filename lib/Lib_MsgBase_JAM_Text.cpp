@@ -38,10 +38,6 @@ void TJamMsgBase::RewindText() {
     SkipDropped();
 }
 
-bool TJamMsgBase::TextDone() const {
-    return textPos_ >= 0 && (textPos_ < textStart_ || textPos_ > textEnd_);
-}
-
 void TJamMsgBase::FillTextCache() {
     textBufStart_ =
         std::max<std::int64_t>(0, textPos_ - static_cast<std::int64_t>(sizes_.TextBackStep));
@@ -69,7 +65,8 @@ void TJamMsgBase::SkipDropped() {
     }
 }
 
-unsigned char TJamMsgBase::NextChar() {
+// The kludge block, and text bytes outside the cached stretch.
+unsigned char TJamMsgBase::NextCharSlow() {
     if (textPos_ < 0) {
         const std::int64_t at = static_cast<std::int64_t>(kludgeLen_) + textPos_;
         if (at >= 0) {
