@@ -5,9 +5,9 @@
 // what is left takes what is left, so every input makes three files.
 //
 // Each input is opened, its thread list is built on an in-memory console, every listed message is
-// read line by line at width 79 until the text is done, and the first few are shown in the
-// viewer. The reader must end every walk and every text, keep each line within its width, and
-// never touch memory outside its buffers.
+// read line by line at width 79 until the text is done (each distinct text once), and the first
+// few are shown in the viewer. The reader must end every walk and every text, keep each line within
+// its width, and never touch memory outside its buffers.
 
 #include "FuzzTempDir.h"
 #include "Lib_IO_STDIO_Windows.h"
@@ -22,7 +22,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -95,13 +97,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (list.ListMax > TListBox::MaxItems) broken("more rows than the list holds");
 
     int viewed = 0;
+    // A damaged base may list one message in many threads, or give many messages the same text;
+    // such a text reads the same every time, so it is read once.
+    std::set<std::tuple<std::uint32_t, std::uint32_t, std::string>> texts;
     for (std::int32_t row = 1; row <= list.ListMax; ++row) {
         const std::int32_t number = RowNumber(list.List[row].Name);
         if (number <= 0) continue;
         base.SeekNumber(number);
         if (!base.HasCurrent()) continue;
         base.LoadMessage();
-        readWholeText(base, txtLen);
+        if (texts.emplace(base.TxtOffset(), base.TxtLen(), std::string(base.KludgeBlock())).second)
+            readWholeText(base, txtLen);
         if (viewed < ViewedMessages) {
             ++viewed;
             list.Picked = row;
