@@ -17,6 +17,8 @@ target=${1:?usage: run.sh TARGET SECONDS [BUILD_DIR]}
 seconds=${2:?usage: run.sh TARGET SECONDS [BUILD_DIR]}
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${3:-$source_dir/build-fuzz}
+# Absolute paths: the read-state target works in a folder of its own as its current directory.
+build_dir=$(cd "$build_dir" 2>/dev/null && pwd) || { echo "run.sh: no build folder ${3:-}" >&2; exit 2; }
 binary=$build_dir/fuzz/$target
 
 case $target in
