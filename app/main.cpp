@@ -7,7 +7,9 @@
 #include "ReaderState.h"
 #include "ThreadListScreen.h"
 
+#include <algorithm>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 
 namespace {
@@ -15,6 +17,15 @@ namespace {
 constexpr int ExitOk = 0;
 constexpr int ExitCantOpen = 1;
 constexpr int ExitUsage = 2;
+
+// The count of active messages that sizes the read marks. A damaged base header may claim any
+// count, up to two thousand million; no base holds more active messages than index records, and
+// the marks grow by themselves for higher numbers, so the count is taken no higher than that.
+std::int32_t ActiveCountForMarks(TJamMsgBase& base) {
+    const std::int64_t records =
+        base.LastNumber() - static_cast<std::int64_t>(base.BaseMsgNum()) + 1;
+    return static_cast<std::int32_t>(std::min<std::int64_t>(base.ActiveCount(), records));
+}
 
 // Once the screen is gone the run is only saving its read marks: a late hang-up or termination
 // (closing a terminal window sends more than one) must not cut that short.
@@ -53,7 +64,7 @@ int main(int argc, char** argv) {
         return ExitCantOpen;
     }
 
-    LoadReadState(state.ReadState, state.BaseName, state.MsgBase->ActiveCount());
+    LoadReadState(state.ReadState, state.BaseName, ActiveCountForMarks(*state.MsgBase));
     ThreadListScreen(state, CreatePlatformConsole());
     IgnoreEndingSignals();
     SaveReadState(state.ReadState, true);

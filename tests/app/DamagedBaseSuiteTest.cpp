@@ -6,6 +6,7 @@
 
 #include "JamDamage.h"
 #include "JamSynth.h"
+#include "JamWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -68,7 +69,7 @@ struct RunResult {
     double Seconds = 0;
 };
 
-class DamagedBaseSuiteTest : public ::testing::TestWithParam<std::string> {
+class DamagedBaseRun : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string tmpl = (fs::temp_directory_path() / "skein-damaged-XXXXXX").string();
@@ -135,6 +136,9 @@ protected:
     fs::path root_;
 };
 
+class DamagedBaseSuiteTest : public DamagedBaseRun,
+                             public ::testing::WithParamInterface<std::string> {};
+
 TEST_P(DamagedBaseSuiteTest, RunsToItsEndAndLeavesTheBaseAsItWas) {
     ASSERT_TRUE(fs::exists(Program)) << Program << " is not built";
     const std::string kind = GetParam();
@@ -179,6 +183,24 @@ TEST_P(DamagedBaseSuiteTest, RunsToItsEndAndLeavesTheBaseAsItWas) {
         EXPECT_TRUE(SameTime(now->Changed, was->Changed)) << "changed";
     }
     RecordProperty("seconds", std::to_string(run.Seconds));
+}
+
+// Regression: the read marks were sized from the base header's count of active messages alone, so
+// a header claiming two thousand million of them made every run write a read-state file of 256 MB.
+TEST_F(DamagedBaseRun, HugeActiveCountMadeEveryRunWriteAQuarterGigabyteReadStateFile) {
+    ASSERT_TRUE(fs::exists(Program)) << Program << " is not built";
+    const std::string base = (root_ / "bases" / "damaged").string();
+    jamgen::SynthOptions options;
+    options.Messages = 60;
+    std::string error;
+    ASSERT_TRUE(jamgen::WriteJamBase(jamgen::MakeSyntheticBase(options), base, &error)) << error;
+    ASSERT_TRUE(jamgen::PatchFileU32(base + ".jhr", 12, 0x7FFFFFFF, &error)) << error;
+
+    const RunResult run = Run(base);
+    EXPECT_TRUE(run.Finished);
+    EXPECT_EQ(run.Exit, 0) << run.Err;
+    // Sixty messages need the first 128-byte step only.
+    EXPECT_EQ(fs::file_size(root_ / "cwd" / "skeinview_damaged.dat"), 128u);
 }
 
 std::vector<std::string> KindNames() {
