@@ -103,6 +103,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::int32_t row = 1; row <= list.ListMax; ++row) {
         const std::int32_t number = RowNumber(list.List[row].Name);
         if (number <= 0) continue;
+        // A row names a message the index has, whatever the headers say of themselves.
+        if (number < static_cast<std::int64_t>(base.BaseMsgNum()) || number > base.LastNumber())
+            broken("a row names a number the index does not cover");
         base.SeekNumber(number);
         if (!base.HasCurrent()) continue;
         base.LoadMessage();
