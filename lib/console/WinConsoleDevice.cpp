@@ -28,6 +28,13 @@ bool usable(void* h) {
     return h != nullptr && h != INVALID_HANDLE_VALUE;
 }
 
+// Wine's console in a terminal has no system menu (GetSystemMenu always gives none), and asking
+// it for the console window can stall for seconds while it looks for a desktop.
+bool consoleWindowHasMenu() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll == nullptr || GetProcAddress(ntdll, "wine_get_version") == nullptr;
+}
+
 COORD coordOf(int x, int y) {
     COORD c;
     c.X = static_cast<SHORT>(std::clamp(x, 0, 0x7FFF));
@@ -50,6 +57,7 @@ WinConsoleDevice::WinConsoleDevice()
     : outputHandle_(GetStdHandle(STD_OUTPUT_HANDLE)), inputHandle_(GetStdHandle(STD_INPUT_HANDLE)) {
     DWORD mode = 0;
     inputIsConsole_ = usable(inputHandle_) && GetConsoleMode(handleOf(inputHandle_), &mode) != 0;
+    closeMenuUsable_ = consoleWindowHasMenu();
 }
 
 void WinConsoleDevice::SetRawInput() {
@@ -73,6 +81,7 @@ void WinConsoleDevice::SetSize(int columns, int rows) {
 }
 
 void WinConsoleDevice::SetCloseEnabled(bool enabled) {
+    if (!closeMenuUsable_) return;
     HWND window = GetConsoleWindow();
     if (window == nullptr) return;
     HMENU menu = GetSystemMenu(window, FALSE);
@@ -151,6 +160,9 @@ bool WinConsoleDevice::ReadEvent(ConsoleInputEvent& event) {
     event.ScanCode = key.wVirtualScanCode;
     event.Char = static_cast<std::uint8_t>(key.uChar.AsciiChar);
     event.ControlState = key.dwControlKeyState;
+    // Some consoles (Wine's in a terminal) report Esc without its character; the key is known
+    // by its virtual key code all the same.
+    if (event.Char == 0 && event.VirtualKey == VK_ESCAPE) event.Char = keyEsc;
     return true;
 }
 

@@ -38,6 +38,7 @@ private:
     void* outputHandle_ = nullptr; // HANDLE
     void* inputHandle_ = nullptr;  // HANDLE
     bool inputIsConsole_ = false;
+    bool closeMenuUsable_ = true;
 
     // Keys from an input that is not a console.
     std::vector<std::uint8_t> bytes_;
