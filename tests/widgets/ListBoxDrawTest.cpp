@@ -87,7 +87,7 @@ TEST_F(ListBoxDrawTest, ViewerTextListUnderTheHeaderBox) {
         const std::string text = i < 3 ? " " + texts[static_cast<std::size_t>(i)] : "";
         glyphs.push_back("│" + text + Rep(" ", 78 - static_cast<int>(text.size())) +
                          (i == 0 ? "█" : "░"));
-        attrs.push_back("b" + Rep(i == 0 ? "H" : ".", 78) + (i == 0 ? "b" : "t"));
+        attrs.push_back(std::string("b") + Rep(i == 0 ? "H" : ".", 78) + (i == 0 ? "b" : "t"));
     }
     glyphs.push_back("╘" + Rep("═", 78) + "╛");
     attrs.push_back(Rep("b", 80));
@@ -109,10 +109,10 @@ TEST_F(ListBoxDrawTest, WholeScreenListWithDefaultsShowsBlankRowsPastTheEnd) {
         // The marker stands on the last track row for the last item.
         glyphs.push_back("█" + text + Rep(" ", 78 - static_cast<int>(text.size())) +
                          (i == 23 ? "▓" : "░"));
-        attrs.push_back("W" + Rep(i == 2 ? "H" : "L", 78) + "d");
+        attrs.push_back(std::string("W") + Rep(i == 2 ? "H" : "L", 78) + "d");
     }
     glyphs.push_back("▀" + Rep("▄", 78) + "█");
-    attrs.push_back("W" + Rep("d", 79));
+    attrs.push_back(std::string("W") + Rep("d", 79));
     ExpectScreen(T.Dev, glyphs, attrs,
                  {{'.', 7}, {'W', 0x7F}, {'d', 0x78}, {'H', 0x1F}, {'L', 0x71}});
 }
