@@ -11,90 +11,14 @@ set -u
 
 build_dir=${1:?usage: keyview.sh BUILD_DIR [SOURCE_DIR]}
 keyview=$(cd "$build_dir" 2>/dev/null && pwd)/tools/keyview
-socket="skein-keyview-$$"
-work=$(mktemp -d)
-failures=0
-passed=0
-
-unset TMUX
-tmx() { tmux -L "$socket" -u -f /dev/null "$@"; }
-
-cleanup() {
-    tmx kill-server >/dev/null 2>&1
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-pane=none
-fail() {
-    echo "FAIL: $*"
-    echo "----- screen -----"
-    tmx capture-pane -p -t "$pane" 2>/dev/null
-    echo "------------------"
-    failures=$((failures + 1))
-}
-
-check() { # check DESCRIPTION COMMAND...
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok: $what"
-        passed=$((passed + 1))
-    else
-        fail "$what"
-    fi
-}
-
-screen_text() { tmx capture-pane -p -t "$pane"; }
-screen_sgr() { tmx capture-pane -e -p -t "$pane"; }
-
-# Polls the screen until the extended regular expression matches a line, or the time runs out.
-wait_for() { # wait_for REGEX [SECONDS]
-    local pattern=$1 limit=${2:-10}
-    local tries=$((limit * 10))
-    while ((tries-- > 0)); do
-        screen_text | grep -qE -- "$pattern" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-# A fresh pane with a plain POSIX shell: it leaves the terminal modes as the program left them,
-# so what stty shows afterwards is what keyview gave back.
-panes=0
-new_pane() { # new_pane [LANG]
-    local old=$pane lang=${1:-C.UTF-8}
-    panes=$((panes + 1))
-    pane="p$panes"
-    tmx new-session -d -x 80 -y 25 -s "$pane" -c "$work" \
-        "env -i PATH=/usr/bin:/bin HOME='$work' LANG=$lang TERM=screen PS1='$ ' /bin/sh" || return 1
-    tmx set -s escape-time 0
-    tmx set -g status off
-    [ "$old" = none ] || tmx kill-session -t "$old"
-    [ "$(tmx display -p -t "$pane" '#{pane_width}x#{pane_height}')" = 80x25 ] || return 1
-    wait_for '^\$' 10
-}
-
-type_line() { # types a command line and ends it with LF, which a shell reads even in raw mode
-    tmx send-keys -t "$pane" -l "$1"
-    tmx send-keys -t "$pane" C-j
-}
+# shellcheck source=lib/pane.sh
+. "$(dirname "${BASH_SOURCE[0]}")/lib/pane.sh"
+pane_setup keyview
 
 start_keyview() {
     rm -f "$work/pid"
     type_line "ulimit -c 0; sh -c 'echo \$\$ > \"\$0\"; exec \"\$1\"' '$work/pid' '$keyview'; echo \"exit\"\"code=\$?\""
     wait_for 'keyview: press keys' 10
-}
-
-terminal_given_back() {
-    local mark=$1
-    [ "$(tmx display -p -t "$pane" '#{alternate_on}')" = "0" ] || {
-        echo "still on the alternate screen"
-        return 1
-    }
-    type_line "echo \$(stty -a | tr ' ;' '\\n\\n' | grep -xE -- '-?(icanon|echo)') MO\"DE$mark\""
-    wait_for "MODE$mark" 10 || return 1
-    screen_text | grep -qE -- "^icanon echo MODE$mark\$"
 }
 
 has_frame() { screen_text | grep -qF '╔══' && screen_text | grep -qF '┌─┬─┐'; }
@@ -118,7 +42,7 @@ for pair in "Up|0 72" "F1|0 59" "C-F1|0 94" "M-F4|0 107" "M-q|0 16" "C-c|3" "Ent
     key=${pair%%|*}
     want=${pair#*|}
     count=$((count + 1))
-    tmx send-keys -t "$pane" "$key"
+    keys "$key"
     check "$key shows $want" wait_for "^ Key $count: $want *\$" 5
 done
 
@@ -126,7 +50,7 @@ check "a box-drawing frame comes out as its glyphs" has_frame
 check "bright yellow comes out as SGR 93" has_bright_yellow
 check "a bright background comes out as SGR 101" has_bright_background
 
-tmx send-keys -t "$pane" Escape Escape
+keys Escape Escape
 count=$((count + 2))
 check "Esc twice ends keyview and its last screen stays in the shell" \
     wait_for "^keyview ended after $count keys\\.\$" 10
@@ -159,7 +83,7 @@ done
 has_line_drawing() { screen_sgr | grep -qF $'\x0elqqq' && screen_sgr | grep -qF $'\x0elqwqk'; }
 if new_pane C && start_keyview; then
     check "without UTF-8 the frame is drawn in VT100 line drawing" has_line_drawing
-    tmx send-keys -t "$pane" Escape Escape
+    keys Escape Escape
     check "without UTF-8 the last screen stays in plain ASCII" \
         wait_for '^keyview ended after 2 keys\.$' 10
     check "without UTF-8 the terminal is given back too" terminal_given_back c
@@ -169,7 +93,7 @@ fi
 
 # --- suspend and resume ---
 if new_pane && start_keyview; then
-    tmx send-keys -t "$pane" Up
+    keys Up
     wait_for '^ Key 1: 0 72 *$' 5
     kill -TSTP "$(cat "$work/pid")"
     check "SIGTSTP stops keyview" wait_for '^exitcode=' 10
@@ -178,13 +102,12 @@ if new_pane && start_keyview; then
     check "resuming redraws the whole screen" wait_for '^ Key 1: 0 72 *$' 10
     check "resuming takes the alternate screen again" \
         test "$(tmx display -p -t "$pane" '#{alternate_on}')" = 1
-    tmx send-keys -t "$pane" Down
+    keys Down
     check "keys are read again after resuming" wait_for '^ Key 2: 0 80 *$' 5
-    tmx send-keys -t "$pane" Escape Escape
+    keys Escape Escape
     check "keyview ends normally after resuming" wait_for '^keyview ended after 4 keys\.$' 10
 else
     fail "keyview did not start for SIGTSTP"
 fi
 
-echo "keyview end-to-end: $passed passed, $failures failed"
-[ "$failures" -eq 0 ]
+pane_summary keyview

@@ -12,126 +12,14 @@ set -u
 
 build_dir=$(cd "${1:?usage: reader.sh BUILD_DIR SOURCE_DIR}" && pwd) || exit 1
 source_dir=$(cd "${2:?usage: reader.sh BUILD_DIR SOURCE_DIR}" && pwd) || exit 1
-reader=$build_dir/skeinview
-demo=$build_dir/demo
 expected_list=$source_dir/tests/e2e/expected/reader_list.txt
-socket="skein-reader-$$"
-work=$(mktemp -d)
-failures=0
-checks=0
-
-unset TMUX
-tmx() { tmux -L "$socket" -u -f /dev/null "$@"; }
-
-cleanup() {
-    tmx kill-server >/dev/null 2>&1
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-pane=none
-fail() {
-    echo "FAIL: $*"
-    echo "----- screen -----"
-    tmx capture-pane -p -t "$pane" 2>/dev/null
-    echo "------------------"
-    failures=$((failures + 1))
-}
-
-check() { # check DESCRIPTION COMMAND...
-    local what=$1
-    shift
-    checks=$((checks + 1))
-    if "$@"; then echo "ok: $what"; else fail "$what"; fi
-}
-
-screen_text() { tmx capture-pane -p -t "$pane"; }
-screen_sgr() { tmx capture-pane -e -p -t "$pane"; }
-screen_row() { screen_text | sed -n "${1}p"; } # screen_row N: row N, from 1
-
-# Polls the screen until the extended regular expression matches a line, or the time runs out.
-wait_for() { # wait_for REGEX [SECONDS]
-    local pattern=$1 limit=${2:-10}
-    local tries=$((limit * 10))
-    while ((tries-- > 0)); do
-        screen_text | grep -qE -- "$pattern" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-# Polls until the pattern is gone from the screen.
-wait_gone() { # wait_gone REGEX [SECONDS]
-    local pattern=$1 limit=${2:-10}
-    local tries=$((limit * 10))
-    while ((tries-- > 0)); do
-        screen_text | grep -qE -- "$pattern" || return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-# A fresh pane with a plain POSIX shell in its own directory: the shell leaves the terminal modes
-# as the program left them, so what stty shows afterwards is what the reader gave back.
-panes=0
-new_pane() {
-    local old=$pane
-    panes=$((panes + 1))
-    pane="p$panes"
-    mkdir -p "$work/$pane"
-    tmx new-session -d -x 80 -y 25 -s "$pane" -c "$work/$pane" \
-        "env -i PATH=/usr/bin:/bin HOME='$work' LANG=C.UTF-8 TERM=screen PS1='$ ' /bin/sh" || return 1
-    tmx set -s escape-time 0
-    tmx set -g status off
-    [ "$old" = none ] || tmx kill-session -t "$old"
-    [ "$(tmx display -p -t "$pane" '#{pane_width}x#{pane_height}')" = 80x25 ] || return 1
-    wait_for '^\$' 10
-}
-
-type_line() { # types a command line and ends it with LF, which a shell reads even in raw mode
-    tmx send-keys -t "$pane" -l "$1"
-    tmx send-keys -t "$pane" C-j
-}
-
-keys() { tmx send-keys -t "$pane" "$@"; }
-
-# Starts the reader on the demo base in the pane's directory; its process id goes to pid. When
-# it ends, the shell shows "exitcode=CODE run=N", N counting the runs so that an earlier run's
-# line left on the screen is never taken for this one's.
-runs=0
-start_reader() {
-    rm -f "$work/pid"
-    runs=$((runs + 1))
-    type_line "sh -c 'echo \$\$ > \"\$0\"; exec \"\$1\" \"\$2\"' '$work/pid' '$reader' '$demo'; echo \"exit\"\"code=\$? run=$runs\""
-    wait_for '^╘═+╛$' 10
-}
-exited_with() { wait_for "^exitcode=$1 run=$runs\$" 10; }
-
-# The read-state file of the current pane's run, as hex bytes.
-marks() { od -An -v -tx1 "$work/$pane/skeinview_demo.dat" 2>/dev/null | tr -s ' \n' '  '; }
-first_mark_byte() { marks | awk '{print $1}'; }
-
-marks_are() { # marks_are HEX: the first byte is HEX, every other byte 00, the size a multiple of 128
-    local file=$work/$pane/skeinview_demo.dat
-    [ -f "$file" ] || { echo "no read-state file"; return 1; }
-    local size
-    size=$(stat -c %s "$file")
-    [ $((size % 128)) -eq 0 ] && [ "$size" -gt 0 ] || { echo "read-state file of $size bytes"; return 1; }
-    local rest
-    rest=$(marks | awk '{ $1 = ""; print }' | tr -d ' 0')
-    [ "$(first_mark_byte)" = "$1" ] && [ -z "$rest" ] || { echo "marks: $(marks | cut -c1-60)"; return 1; }
-}
-
-terminal_given_back() {
-    local mark=$1
-    [ "$(tmx display -p -t "$pane" '#{alternate_on}')" = "0" ] || {
-        echo "still on the alternate screen"
-        return 1
-    }
-    type_line "echo \$(stty -a | tr ' ;' '\\n\\n' | grep -xE -- '-?(icanon|echo)') MO\"DE$mark\""
-    wait_for "MODE$mark" 10 || return 1
-    screen_text | grep -qE -- "^icanon echo MODE$mark\$"
-}
+here=$(dirname "${BASH_SOURCE[0]}")
+# shellcheck source=lib/pane.sh
+. "$here/lib/pane.sh"
+# shellcheck source=lib/reader_run.sh
+. "$here/lib/reader_run.sh"
+pane_setup reader
+reader_run_setup "$build_dir"
 
 first_screen_exact() {
     local got
@@ -152,24 +40,8 @@ normal_row_is_light_grey() {
 }
 track_is_blue() { screen_sgr | sed -n 3p | grep -qE $'\e\\[34m░$'; }
 
-viewer_shows() { # viewer_shows MSG POS TOTAL
-    wait_for "Msg #: $1 " 10 && wait_for "Thread: $2 of $3 " 2 && wait_for 'ENTER/Next message' 2
-}
-
-for program in "$reader" "$demo.jhr"; do
-    if [ ! -e "$program" ]; then
-        echo "FAIL: $program is not built"
-        exit 1
-    fi
-done
-
 # --- the first screen, the viewer, and the way out ---
-checks=$((checks + 1))
-if new_pane && start_reader; then
-    echo "ok: the reader starts in an 80x25 pane"
-else
-    fail "the reader did not show its thread list"
-fi
+check "the reader starts in an 80x25 pane" eval "new_pane && start_reader"
 check "the first screen of the thread list is exactly as expected" first_screen_exact
 check "the frame is light blue" frame_is_light_blue
 check "the selected row is white on blue" selected_row_is_white_on_blue
@@ -199,12 +71,7 @@ check "the read-state file marks messages 1, 2 and 3" marks_are 07
 check "terminal given back after Esc" terminal_given_back esc
 
 # --- a second run in the same directory shows what the first one read ---
-checks=$((checks + 1))
-if start_reader; then
-    echo "ok: the reader starts again"
-else
-    fail "the reader did not start a second time"
-fi
+check "the reader starts again" start_reader
 check "the second run shows message 1 read" wait_for '^│       1   Wendell Strand ' 5
 check "the second run shows message 2 read" wait_for '^│       2   Harold Pinkett ' 2
 check "the second run shows message 3 read" wait_for '^│       3   Marta Vanderbeek ' 2
@@ -217,24 +84,7 @@ check "the second run keeps the marks" marks_are 07
 for sig in TERM HUP; do
     for place in list viewer; do
         what="SIG$sig on the $place"
-        if ! { new_pane && start_reader; }; then
-            fail "the reader did not start for $what"
-            continue
-        fi
-        pid=$(cat "$work/pid" 2>/dev/null)
-        if [ -z "$pid" ]; then
-            fail "no process id for $what"
-            continue
-        fi
-        keys Enter Enter
-        if ! viewer_shows 1 1 1; then
-            fail "the viewer did not open before $what"
-            continue
-        fi
-        if [ "$place" = list ]; then
-            keys Escape
-            wait_gone 'ENTER/Next message' 10 || fail "the list did not come back before $what"
-        fi
+        reader_at "$place" "$what" || continue
         kill "-$sig" "$pid"
         check "$what ends the reader with exit code 0" exited_with 0
         check "$what saves the marks of the run" marks_are 01
@@ -251,19 +101,11 @@ process_gone() { # process_gone PID: polls until the process has ended
     done
     return 1
 }
-if new_pane && start_reader && pid=$(cat "$work/pid" 2>/dev/null) && [ -n "$pid" ]; then
-    keys Enter Enter
-    if viewer_shows 1 1 1; then
-        tmx kill-session -t "$pane"
-        check "closing the terminal ends the reader" process_gone "$pid"
-        check "closing the terminal saves the marks of the run" marks_are 01
-        pane=none
-    else
-        fail "the viewer did not open before the terminal was closed"
-    fi
-else
-    fail "the reader did not start for closing the terminal"
+if reader_at viewer "closing the terminal"; then
+    tmx kill-session -t "$pane"
+    check "closing the terminal ends the reader" process_gone "$pid"
+    check "closing the terminal saves the marks of the run" marks_are 01
+    pane=none
 fi
 
-echo "reader end-to-end: $((checks - failures)) passed, $failures failed"
-[ "$failures" -eq 0 ]
+pane_summary reader
