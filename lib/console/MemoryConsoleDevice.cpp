@@ -1,99 +1,50 @@
 #include "MemoryConsoleDevice.h"
 
 #include <algorithm>
-#include <cstring>
+
+#include "TermKeys.h"
 
 namespace {
 
-// The keys of a US keyboard as runs of consecutive scan codes: each plain row with the same
-// row typed with Shift.
-struct KeyRun {
-    const char* Plain;
-    const char* Shifted;
-    std::uint16_t FirstScan;
-};
-constexpr KeyRun usKeyRuns[] = {
-    {"1234567890-=", "!@#$%^&*()_+", 0x02},
-    {"qwertyuiop[]", "QWERTYUIOP{}", 0x10},
-    {"asdfghjkl;'`", "ASDFGHJKL:\"~", 0x1E},
-    {"\\zxcvbnm,./", "|ZXCVBNM<>?", 0x2B},
-};
-
-// Virtual key codes of the punctuation keys, by their unshifted character.
-std::uint16_t punctuationVk(char plain) {
-    switch (plain) {
-    case ';':
-        return 0xBA;
-    case '=':
-        return 0xBB;
-    case ',':
-        return 0xBC;
-    case '-':
-        return 0xBD;
-    case '.':
-        return 0xBE;
-    case '/':
-        return 0xBF;
-    case '`':
-        return 0xC0;
-    case '[':
-        return 0xDB;
-    case '\\':
-        return 0xDC;
-    case ']':
-        return 0xDD;
-    case '\'':
-        return 0xDE;
-    default:
-        return 0;
+// The key event of a byte typed on a US keyboard, with the character as typed. Here LF is
+// Ctrl+J, and the bytes that need more than Ctrl and a letter (0, 28 to 31) or that no key gives
+// (DEL, the code page's upper half) come from a key with scan code 0.
+ConsoleInputEvent usKeyFor(std::uint8_t ch) {
+    if (ch == 10) {
+        ConsoleInputEvent key = TermKeys::Typed('j', 0);
+        key.ControlState = KeyState::LeftCtrl;
+        return key;
     }
+    if (ch == 0 || (ch >= 28 && ch <= 31) || ch >= 127) return TermKeys::Character(ch);
+    return TermKeys::Typed(ch, 0);
 }
 
-std::uint16_t plainVk(char plain) {
-    if (plain >= 'a' && plain <= 'z') return static_cast<std::uint16_t>(plain - 'a' + 'A');
-    if (plain >= '0' && plain <= '9') return static_cast<std::uint16_t>(plain);
-    return punctuationVk(plain);
+ConsoleInputEvent keyEvent(bool down, std::uint16_t vk, std::uint16_t scanCode, std::uint8_t ch,
+                           std::uint32_t state) {
+    return {.IsKey = true,
+            .KeyDown = down,
+            .VirtualKey = vk,
+            .ScanCode = scanCode,
+            .Char = ch,
+            .ControlState = state};
 }
 
-struct UsKey {
-    std::uint16_t Vk = 0;
-    std::uint16_t Scan = 0;
-    std::uint32_t State = 0;
-};
+// Where cell (x, y) is kept in a screen of the given width.
+std::size_t cellIndex(int x, int y, int columns) {
+    return static_cast<std::size_t>(y) * static_cast<std::size_t>(columns) +
+           static_cast<std::size_t>(x);
+}
 
-UsKey usKeyFor(std::uint8_t ch) {
-    switch (ch) {
-    case 8:
-        return {VKey::Back, 0x0E, 0};
-    case 9:
-        return {VKey::Tab, 0x0F, 0};
-    case 13:
-        return {VKey::Return, 0x1C, 0};
-    case 27:
-        return {VKey::Escape, 0x01, 0};
-    case ' ':
-        return {VKey::Space, 0x39, 0};
-    default:
-        break;
-    }
-    if (ch >= 1 && ch <= 26) {
-        // Ctrl with a letter gives the control character of that letter.
-        UsKey letter = usKeyFor(static_cast<std::uint8_t>('a' + ch - 1));
-        return {letter.Vk, letter.Scan, KeyState::LeftCtrl};
-    }
-    if (ch == 0) return {}; // strchr would find the terminator
-    for (const KeyRun& run : usKeyRuns) {
-        if (const char* at = std::strchr(run.Plain, static_cast<char>(ch))) {
-            auto index = static_cast<std::uint16_t>(at - run.Plain);
-            return {plainVk(*at), static_cast<std::uint16_t>(run.FirstScan + index), 0};
-        }
-        if (const char* at = std::strchr(run.Shifted, static_cast<char>(ch))) {
-            auto index = static_cast<std::uint16_t>(at - run.Shifted);
-            return {plainVk(run.Plain[index]), static_cast<std::uint16_t>(run.FirstScan + index),
-                    KeyState::Shift};
+// Calls fn for count cells from (x, y) on, running on to the next row at the right edge as a
+// console's fills do, and stopping at the end of the screen.
+template <typename Fn> void forEachInRun(int x, int y, int count, int columns, int rows, Fn fn) {
+    for (int i = 0; i < count && x >= 0 && y >= 0 && x < columns && y < rows; ++i) {
+        fn(x, y);
+        if (++x == columns) {
+            x = 0;
+            ++y;
         }
     }
-    return {};
 }
 
 } // namespace
@@ -113,8 +64,7 @@ void MemoryConsoleDevice::SetSize(int columns, int rows) {
                                      static_cast<std::size_t>(rows));
     for (int y = 0; y < std::min(rows, rows_); ++y) {
         for (int x = 0; x < std::min(columns, columns_); ++x) {
-            resized[static_cast<std::size_t>(y) * static_cast<std::size_t>(columns) +
-                    static_cast<std::size_t>(x)] = CellRef(x, y);
+            resized[cellIndex(x, y, columns)] = CellRef(x, y);
         }
     }
     cells_ = std::move(resized);
@@ -139,9 +89,7 @@ void MemoryConsoleDevice::WriteCells(const TScreenCell* cells, int bufferColumns
     for (int y = top; y <= bottom; ++y) {
         for (int x = left; x <= right; ++x) {
             if (!Inside(x, y)) continue;
-            const TScreenCell& from =
-                cells[static_cast<std::size_t>(y - top) * static_cast<std::size_t>(bufferColumns) +
-                      static_cast<std::size_t>(x - left)];
+            const TScreenCell& from = cells[cellIndex(x - left, y - top, bufferColumns)];
             TScreenCell& to = CellRef(x, y);
             to.Ch = from.Ch;
             to.Attr = from.Attr;
@@ -151,25 +99,13 @@ void MemoryConsoleDevice::WriteCells(const TScreenCell* cells, int bufferColumns
 
 void MemoryConsoleDevice::FillChar(int x, int y, std::uint8_t ch, int count) {
     ++Counts.CharFills;
-    // A fill runs on to the next row at the right edge, as on the console.
-    for (int i = 0; i < count && Inside(x, y); ++i) {
-        CellRef(x, y).Ch = ch;
-        if (++x == columns_) {
-            x = 0;
-            ++y;
-        }
-    }
+    forEachInRun(x, y, count, columns_, rows_, [&](int cx, int cy) { CellRef(cx, cy).Ch = ch; });
 }
 
 void MemoryConsoleDevice::FillAttr(int x, int y, std::uint16_t attr, int count) {
     ++Counts.AttrFills;
-    for (int i = 0; i < count && Inside(x, y); ++i) {
-        CellRef(x, y).Attr = attr;
-        if (++x == columns_) {
-            x = 0;
-            ++y;
-        }
-    }
+    forEachInRun(x, y, count, columns_, rows_,
+                 [&](int cx, int cy) { CellRef(cx, cy).Attr = attr; });
 }
 
 void MemoryConsoleDevice::SetCursor(int x, int y) {
@@ -216,8 +152,7 @@ std::uint32_t MemoryConsoleDevice::PendingEvents() {
 
 TScreenCell MemoryConsoleDevice::Cell(int x, int y) const {
     if (!Inside(x, y)) return TScreenCell{' ', 0, 0};
-    return cells_[static_cast<std::size_t>(y) * static_cast<std::size_t>(columns_) +
-                  static_cast<std::size_t>(x)];
+    return cells_[cellIndex(x, y, columns_)];
 }
 
 std::string MemoryConsoleDevice::RowText(int y) const {
@@ -263,26 +198,12 @@ void MemoryConsoleDevice::PushEventAt(std::uint64_t dueMs, const ConsoleInputEve
 
 void MemoryConsoleDevice::PushKeyPress(std::uint16_t vk, std::uint16_t scanCode, std::uint8_t ch,
                                        std::uint32_t state) {
-    ConsoleInputEvent e;
-    e.IsKey = true;
-    e.KeyDown = true;
-    e.VirtualKey = vk;
-    e.ScanCode = scanCode;
-    e.Char = ch;
-    e.ControlState = state;
-    PushEvent(e);
+    PushEvent(keyEvent(true, vk, scanCode, ch, state));
 }
 
 void MemoryConsoleDevice::PushKeyRelease(std::uint16_t vk, std::uint16_t scanCode, std::uint8_t ch,
                                          std::uint32_t state) {
-    ConsoleInputEvent e;
-    e.IsKey = true;
-    e.KeyDown = false;
-    e.VirtualKey = vk;
-    e.ScanCode = scanCode;
-    e.Char = ch;
-    e.ControlState = state;
-    PushEvent(e);
+    PushEvent(keyEvent(false, vk, scanCode, ch, state));
 }
 
 void MemoryConsoleDevice::PushKeyStroke(std::uint16_t vk, std::uint16_t scanCode, std::uint8_t ch,
@@ -292,8 +213,8 @@ void MemoryConsoleDevice::PushKeyStroke(std::uint16_t vk, std::uint16_t scanCode
 }
 
 void MemoryConsoleDevice::PushChar(std::uint8_t ch) {
-    UsKey key = usKeyFor(ch);
-    PushKeyStroke(key.Vk, key.Scan, ch, key.State);
+    const ConsoleInputEvent key = usKeyFor(ch);
+    PushKeyStroke(key.VirtualKey, key.ScanCode, ch, key.ControlState);
 }
 
 void MemoryConsoleDevice::PushText(const std::string& text) {
