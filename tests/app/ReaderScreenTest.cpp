@@ -66,8 +66,18 @@ std::vector<std::string> Lines(const std::string& picture) {
 // lines of the viewer.
 const AttrLegend Legend = {{'.', 7}, {'b', 9}, {'H', 0x1F}, {'t', 1}, {'c', 11}};
 
+// A whole screen from the top rows of its picture: blankRow repeated down to row 24, then lastRow.
+std::vector<std::string> Framed(const char* top, const std::string& blankRow,
+                                const std::string& lastRow) {
+    std::vector<std::string> rows = Lines(top);
+    while (rows.size() < 24) rows.push_back(blankRow);
+    rows.push_back(lastRow);
+    return rows;
+}
+
 void ExpectPicture(const MemoryConsoleDevice& dev, const char* glyphs, const char* attrs) {
-    ExpectScreen(dev, Lines(glyphs), Lines(attrs), Legend);
+    ExpectScreen(dev, Framed(glyphs, "│" + Rep(" ", 78) + "░", "╘" + Rep("═", 78) + "╛"),
+                 Framed(attrs, "b" + Rep(".", 78) + "t", Rep("b", 80)), Legend);
 }
 
 // The screen row (1-based) of the selection bar, found by its colour in column 2; 0 for none.
@@ -85,7 +95,8 @@ std::string HeaderText(const MemoryConsoleDevice& dev, int row, int column) {
 }
 
 // What the reader shows of the three threads below: the first screen of the list, and the first
-// message in the viewer (its kludge lines left out, the empty line after them kept).
+// message in the viewer (its kludge lines left out, the empty line after them kept). Each picture
+// stops above the blank rows of its list box; ExpectPicture adds them and the frame's last row.
 const char* const ListGlyphs = R"(
 ╒══════════════════════════════════════════════════════════════════════════════╕
 │ Thread (5 msgs): Five in a row                                               █
@@ -99,47 +110,11 @@ const char* const ListGlyphs = R"(
 │       7 N Alice               Re: Second thread                              ░
 │ Thread (1 msgs): No text                                                     ░
 │       8 N Dave                No text                                        ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-╘══════════════════════════════════════════════════════════════════════════════╛
 )";
 
 const char* const ListAttrs = R"(
 bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
 bHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHb
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
 )";
 
 const char* const ViewerGlyphs = R"(
@@ -152,22 +127,6 @@ const char* const ViewerGlyphs = R"(
 │                                                                              █
 │ Hello all,                                                                   ░
 │ this is the first.                                                           ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-│                                                                              ░
-╘══════════════════════════════════════════════════════════════════════════════╛
 )";
 
 const char* const ViewerAttrs = R"(
@@ -178,24 +137,6 @@ bbcccccccccccccccccccbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbcccccccccccccccccccccccbbbbbb
 bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
 bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
 bHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHb
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-b..............................................................................t
-bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
 )";
 
 class ReaderScreenTest : public jamtest::JamTest {
