@@ -81,17 +81,9 @@ TEST_F(JamOpenTest, FilesThatAreNotRegularFailAtOnce) {
 
 TEST_F(JamOpenTest, FailuresOfTheFileLayerAreReported) {
     Write(jamtest::Numbered(1, 1, 2));
-    SetFileFaultHook([&](FileOp op, const std::string& path) {
-        FileFault fault;
-        if (op == FileOp::Open && path == base + ".jdt") fault = {true, EACCES};
-        return fault;
-    });
+    FailFileOp(FileOp::Open, ".jdt", EACCES);
     EXPECT_EQ(OpenCode(), EACCES);
-    SetFileFaultHook([&](FileOp op, const std::string& path) {
-        FileFault fault;
-        if (op == FileOp::Read && path == base + ".jhr") fault = {true, EIO};
-        return fault;
-    });
+    FailFileOp(FileOp::Read, ".jhr", EIO);
     EXPECT_EQ(OpenCode(), EIO);
 }
 
@@ -329,11 +321,7 @@ TEST_F(JamTest, WalkAcrossIndexBlocksMatchesTheLiveMessages) {
 TEST_F(JamTest, IndexReadFailureEndsTheScan) {
     Write(jamtest::Numbered(1, 1, 5));
     auto reader = Open();
-    SetFileFaultHook([&](FileOp op, const std::string& path) {
-        FileFault fault;
-        if (op == FileOp::Read && path == base + ".jdx") fault = {true, EIO};
-        return fault;
-    });
+    FailFileOp(FileOp::Read, ".jdx", EIO);
     reader->SeekNumber(0);
     EXPECT_FALSE(reader->HasCurrent());
     EXPECT_EQ(reader->LastIOError(), EIO);
@@ -409,11 +397,7 @@ TEST_F(JamTest, HeaderReadFailureIsKeptNotReported) {
     auto reader = Open();
     reader->SeekNumber(1);
     reader->LoadMessage();
-    SetFileFaultHook([&](FileOp op, const std::string& path) {
-        FileFault fault;
-        if (op == FileOp::Read && path == base + ".jhr") fault = {true, EIO};
-        return fault;
-    });
+    FailFileOp(FileOp::Read, ".jhr", EIO);
     reader->SeekNumber(2);
     reader->LoadMessage();
     EXPECT_EQ(reader->LastIOError(), EIO);

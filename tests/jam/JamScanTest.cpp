@@ -259,11 +259,7 @@ TEST_F(JamScanTest, ReadFailuresInAScanAreKeptAsOutsideIt) {
     reader->SeekNumber(1);
     reader->LoadMessage();
     ASSERT_EQ(reader->FromName(), "From 1");
-    SetFileFaultHook([&](FileOp op, const std::string& path) {
-        FileFault fault;
-        if (op == FileOp::Read && path == base + ".jhr") fault = {true, EIO};
-        return fault;
-    });
+    FailFileOp(FileOp::Read, ".jhr", EIO);
     // Message 2 lies in the block already read: it needs no read at all.
     reader->SeekNumber(2);
     reader->LoadMessage();

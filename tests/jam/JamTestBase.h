@@ -57,6 +57,12 @@ protected:
         std::string error;
         ASSERT_TRUE(jamgen::PatchFileU32(base + ext, offset, value, &error)) << error;
     }
+    // From now on every op on the base's file with extension ext fails with error.
+    void FailFileOp(FileOp op, const std::string& ext, int error) {
+        SetFileFaultHook([op, error, path = base + ext](FileOp o, const std::string& p) {
+            return o == op && p == path ? FileFault{true, error} : FileFault{};
+        });
+    }
     // Where a message's header starts in the header file, as written.
     std::uint32_t HdrOffsetOf(std::uint32_t number) const {
         for (const auto& m : info.Messages)

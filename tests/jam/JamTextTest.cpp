@@ -166,11 +166,7 @@ TEST_F(JamTextTest, TextsBeyondTheFileEndWithIt) {
 
 TEST_F(JamTextTest, TextReadFailureEndsTheText) {
     Read("abc\rdef\r");
-    SetFileFaultHook([&](FileOp op, const std::string& path) {
-        FileFault fault;
-        if (op == FileOp::Read && path == base + ".jdt") fault = {true, EIO};
-        return fault;
-    });
+    FailFileOp(FileOp::Read, ".jdt", EIO);
     // A fresh reader, so that nothing of the text is cached yet.
     auto fresh = Open();
     fresh->SeekNumber(2);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,6 +47,9 @@ protected:
     }
     void AddItems(int n) {
         for (int i = 1; i <= n; ++i) List.Add("Item " + std::to_string(i), 0);
+    }
+    void AddRows(std::initializer_list<const char*> texts) {
+        for (const char* text : texts) List.Add(text, 0);
     }
     void Press(ExtKey k) { T.Dev.PushExtendedKey(k.Scan, k.Vk); }
     void Type(const std::string& text) { T.Dev.PushText(text); }
@@ -157,10 +161,7 @@ TEST_F(ListBoxKeysTest, SetPickedScrollsJustFarEnough) {
 }
 
 TEST_F(ListBoxKeysTest, SeparatorsAreSkippedBothWays) {
-    List.Add("first", 0);
-    List.Add("\x02-----", 0);
-    List.Add("\x02-----", 0);
-    List.Add("second", 0);
+    AddRows({"first", "\x02-----", "\x02-----", "second"});
     Press(Down);
     Press(Up);
     Press(End);
@@ -172,9 +173,7 @@ TEST_F(ListBoxKeysTest, SeparatorsAreSkippedBothWays) {
 }
 
 TEST_F(ListBoxKeysTest, SeparatorFoundBySearchIsLeftDownwardsOrElseUpwards) {
-    List.Add("apple", 0);
-    List.Add("\x02 fruits", 0);
-    List.Add("banana", 0);
+    AddRows({"apple", "\x02 fruits", "banana"});
     Type("f\r");
     Run();
     EXPECT_EQ(Visited(), (Positions{{1, 1}, {3, 1}}));
@@ -191,9 +190,7 @@ TEST_F(ListBoxKeysTest, SeparatorFoundBySearchIsLeftDownwardsOrElseUpwards) {
 }
 
 TEST_F(ListBoxKeysTest, TypingSearchesAfterTheSelectionAndWrapsAround) {
-    List.Add("apple", 0);
-    List.Add("banana", 0);
-    List.Add("cherry", 0);
+    AddRows({"apple", "banana", "cherry"});
     Type("an");
     Press(Down);
     Type("b\r");
@@ -210,9 +207,7 @@ TEST_F(ListBoxKeysTest, TypingSearchesAfterTheSelectionAndWrapsAround) {
 }
 
 TEST_F(ListBoxKeysTest, SearchFoldsOnlyTheAsciiLetters) {
-    List.Add("start", 0);
-    List.Add("CAFE\x82", 0);
-    List.Add("cafe\x90", 0);
+    AddRows({"start", "CAFE\x82", "cafe\x90"});
     Type("cafe\x90\r");
     Run();
     // Each letter finds the next row holding the text so far, in either case; the last byte
@@ -221,10 +216,7 @@ TEST_F(ListBoxKeysTest, SearchFoldsOnlyTheAsciiLetters) {
 }
 
 TEST_F(ListBoxKeysTest, BackspaceShortensTheTextAndSearchesOnFromTheNewSelection) {
-    List.Add("apple", 0);
-    List.Add("banana", 0);
-    List.Add("cherry", 0);
-    List.Add("mango", 0);
+    AddRows({"apple", "banana", "cherry", "mango"});
     Type("ap\b\b\b\r");
     Run();
     // a: banana. ap: apple (wrapped). Backspace to a: banana again, searching after apple.
@@ -235,10 +227,7 @@ TEST_F(ListBoxKeysTest, BackspaceShortensTheTextAndSearchesOnFromTheNewSelection
 }
 
 TEST_F(ListBoxKeysTest, CtrlASearchesAgainWithTheSameText) {
-    List.Add("apple", 0);
-    List.Add("banana", 0);
-    List.Add("cherry", 0);
-    List.Add("papaya", 0);
+    AddRows({"apple", "banana", "cherry", "papaya"});
     Type("a");
     Type("\x01\x01\r");
     Run();
