@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Lib_Cp437.h"
 #include "Lib_IO_STDIO_Windows.h"
 #include "MemoryConsoleDevice.h"
 
@@ -20,22 +21,11 @@ struct TestConsole {
 
 // The glyph of a code page 437 byte, in UTF-8; 0 shows as a blank.
 inline std::string Cp437Glyph(std::uint8_t b) {
-    static const char* const low[32] = {" ", "☺", "☻", "♥", "♦", "♣", "♠", "•", "◘", "○", "◙",
-                                        "♂", "♀", "♪", "♫", "☼", "►", "◄", "↕", "‼", "¶", "§",
-                                        "▬", "↨", "↑", "↓", "→", "←", "∟", "↔", "▲", "▼"};
-    static const char* const high[128] = {
-        "Ç", "ü", "é", "â", "ä", "à", "å", "ç", "ê", "ë", "è", "ï", "î", "ì", "Ä", "Å",
-        "É", "æ", "Æ", "ô", "ö", "ò", "û", "ù", "ÿ", "Ö", "Ü", "¢", "£", "¥", "₧", "ƒ",
-        "á", "í", "ó", "ú", "ñ", "Ñ", "ª", "º", "¿", "⌐", "¬", "½", "¼", "¡", "«", "»",
-        "░", "▒", "▓", "│", "┤", "╡", "╢", "╖", "╕", "╣", "║", "╗", "╝", "╜", "╛", "┐",
-        "└", "┴", "┬", "├", "─", "┼", "╞", "╟", "╚", "╔", "╩", "╦", "╠", "═", "╬", "╧",
-        "╨", "╤", "╥", "╙", "╘", "╒", "╓", "╫", "╪", "┘", "┌", "█", "▄", "▌", "▐", "▀",
-        "α", "ß", "Γ", "π", "Σ", "σ", "µ", "τ", "Φ", "Θ", "Ω", "δ", "∞", "φ", "ε", "∩",
-        "≡", "±", "≥", "≤", "⌠", "⌡", "÷", "≈", "°", "∙", "·", "√", "ⁿ", "²", "■", " "};
-    if (b < 32) return low[b];
-    if (b == 127) return "⌂";
-    if (b >= 128) return high[b - 128];
-    return std::string(1, static_cast<char>(b));
+    const char32_t cp = Cp437::ToUnicode(b); // every glyph of the code page lies below U+10000
+    auto byte = [](char32_t v) { return static_cast<char>(static_cast<unsigned char>(v)); };
+    if (cp < 0x80) return std::string(1, byte(cp));
+    if (cp < 0x800) return {byte(0xC0 | (cp >> 6)), byte(0x80 | (cp & 0x3F))};
+    return {byte(0xE0 | (cp >> 12)), byte(0x80 | ((cp >> 6) & 0x3F)), byte(0x80 | (cp & 0x3F))};
 }
 
 // Row y (1-based) as shown, in glyphs, without trailing blanks.
