@@ -7,6 +7,7 @@
 #include "JamDamage.h"
 #include "JamSynth.h"
 #include "JamWriter.h"
+#include "ScratchDir.h"
 
 #include <gtest/gtest.h>
 
@@ -72,15 +73,10 @@ struct RunResult {
 class DamagedBaseRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "skein-damaged-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        root_ = tmpl;
+        ASSERT_TRUE(scratch_.Made());
+        root_ = scratch_.Path();
         fs::create_directory(root_ / "cwd");
         fs::create_directory(root_ / "bases");
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
     }
 
     // Runs the program on base in its own current directory, input from /dev/null.
@@ -133,6 +129,7 @@ protected:
         return result;
     }
 
+    ScratchDir scratch_{"skein-damaged"};
     fs::path root_;
 };
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ScratchDir.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -46,17 +48,12 @@ struct RunResult {
 class DriverTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "skein-driver-XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        root_ = tmpl;
+        ASSERT_TRUE(scratch_.Made());
+        root_ = scratch_.Path();
         cwd = root_ / "cwd";
         bases = root_ / "bases";
         io_ = root_ / "io";
         for (const fs::path& p : {cwd, bases, io_}) fs::create_directory(p);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
     }
 
     // Runs the program in cwd with the given arguments; input is its whole standard input.
@@ -119,6 +116,7 @@ protected:
     fs::path bases;
 
 private:
+    ScratchDir scratch_{"skein-driver"};
     fs::path root_;
     fs::path io_;
 };

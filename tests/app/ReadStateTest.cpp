@@ -1,5 +1,6 @@
 #include "ReadState.h"
 #include "Lib_FileIO.h"
+#include "ScratchDir.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -24,15 +24,13 @@ class ReadStateTest : public ::testing::Test {
 protected:
     void SetUp() override {
         previous_ = fs::current_path();
-        dir_ = fs::temp_directory_path() /
-               ("skein_readstate_" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir_);
+        ASSERT_TRUE(scratch_.Made());
+        dir_ = scratch_.Path();
         fs::current_path(dir_);
     }
     void TearDown() override {
         SetFileFaultHook(nullptr);
         fs::current_path(previous_);
-        fs::remove_all(dir_);
     }
     static Bytes ReadFile(const std::string& name) {
         std::ifstream in(name, std::ios::binary);
@@ -61,6 +59,7 @@ protected:
 
     const std::string file_ = "skeinview_general.dat";
     fs::path previous_;
+    ScratchDir scratch_{"skein-readstate"};
     fs::path dir_;
 };
 

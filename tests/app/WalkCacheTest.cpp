@@ -10,19 +10,16 @@
 #include "Lib_Strings.h"
 #include "MemoryConsoleDevice.h"
 #include "ReadState.h"
+#include "ScratchDir.h"
 #include "ThreadIndex.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace {
-
-namespace fs = std::filesystem;
 
 const TJamCacheSizes MinimumSizes{1, 0, 1, 0, 1, 1, 1};
 
@@ -96,16 +93,7 @@ private:
 
 class WalkCacheTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "skein-walk-XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl;
-        base_ = dir_ + "/area";
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
+    void SetUp() override { ASSERT_TRUE(dir_.Made()); }
 
     void Write(const jamgen::JamBaseModel& model) {
         std::string error;
@@ -174,8 +162,8 @@ protected:
 
     MemoryConsoleDevice device_;
     TIO_STDIO console_{device_, 80, 25};
-    std::string dir_;
-    std::string base_;
+    ScratchDir dir_{"skein-walk"};
+    std::string base_ = dir_.File("area");
 };
 
 // More messages than the list has rows, a stored message count far too low (so that most numbers

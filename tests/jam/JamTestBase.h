@@ -5,34 +5,20 @@
 #include "JamWriter.h"
 #include "Lib_FileIO.h"
 #include "Lib_MsgBase_JAM.h"
+#include "ScratchDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace jamtest {
 
-// A folder of its own for one test, removed with everything in it afterwards.
-class ScratchDir {
+// Each test's scratch folder.
+class ScratchDir : public ::ScratchDir {
 public:
-    ScratchDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "skein-jam-XXXXXX").string();
-        if (mkdtemp(tmpl.data()) != nullptr) path_ = tmpl;
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
+    ScratchDir() : ::ScratchDir("skein-jam") {}
 };
 
 // Base fixture: a scratch folder, a base path in it, and no file faults left behind.

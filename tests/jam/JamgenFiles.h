@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "ScratchDir.h"
+
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -16,22 +16,9 @@
 
 namespace jamgentest {
 
-class Scratch {
+class Scratch : public ScratchDir {
 public:
-    Scratch() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "jamgen-XXXXXX").string();
-        if (mkdtemp(tmpl.data()) != nullptr) path_ = tmpl;
-    }
-    ~Scratch() {
-        std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-    }
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
+    Scratch() : ScratchDir("jamgen") {}
 };
 
 inline std::string Slurp(const std::string& path) {
