@@ -5,6 +5,7 @@
 
 #include "Lib_FileIO.h"
 #include "Lib_MsgBase_JAM.h"
+#include "ScratchDir.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -30,16 +30,8 @@ constexpr const char* nullDevice = "/dev/null";
 
 class FilePlatformTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("skein_platform_" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    void SetUp() override { ASSERT_TRUE(dir_.Made()); }
+    std::string Path(const std::string& name) const { return dir_.File(name); }
     std::string Write(const std::string& name, const std::string& bytes) const {
         std::ofstream(Path(name), std::ios::binary) << bytes;
         return Path(name);
@@ -54,7 +46,7 @@ protected:
         return bytes;
     }
 
-    fs::path dir_;
+    ScratchDir dir_{"skein-platform"};
 };
 
 TEST_F(FilePlatformTest, OpenFilesAreSharedWithOtherWriters) {
