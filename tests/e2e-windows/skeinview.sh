@@ -15,62 +15,11 @@ wine=${SKEIN_WINE:-/usr/lib/wine/wine64}
 [ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"winedbg.exe=d;mscoree,mshtml="}
-socket="skein-wine-$$"
-work=$(mktemp -d)
-failures=0
-passed=0
-
-unset TMUX
-tmx() { tmux -L "$socket" -u -f /dev/null "$@"; }
-
-cleanup() {
-    tmx kill-server >/dev/null 2>&1
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-pane=none
-fail() {
-    echo "FAIL: $*"
-    echo "----- screen -----"
-    tmx capture-pane -p -t "$pane" 2>/dev/null
-    echo "------------------"
-    failures=$((failures + 1))
-}
-
-check() { # check DESCRIPTION COMMAND...
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok: $what"
-        passed=$((passed + 1))
-    else
-        fail "$what"
-    fi
-}
-
-screen_text() { tmx capture-pane -p -t "$pane"; }
-
-# Polls the screen until the extended regular expression matches a line, or the time runs out.
-wait_for() { # wait_for REGEX [SECONDS]
-    local pattern=$1 limit=${2:-20}
-    local tries=$((limit * 10))
-    while ((tries-- > 0)); do
-        screen_text | grep -qE -- "$pattern" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-wait_gone() { # wait_gone REGEX [SECONDS]
-    local pattern=$1 limit=${2:-20}
-    local tries=$((limit * 10))
-    while ((tries-- > 0)); do
-        screen_text | grep -qE -- "$pattern" || return 0
-        sleep 0.1
-    done
-    return 1
-}
+# Wine's first console can take a while to come up: screens are given longer than on POSIX.
+PANE_WAIT=20
+# shellcheck source=../e2e/lib/pane.sh
+source "$(dirname "$0")/../e2e/lib/pane.sh"
+pane_setup wine
 
 file_has() { [ -f "$1" ] && grep -qE -- "$2" "$1"; }
 file_lacks() { [ -f "$1" ] && ! grep -qE -- "$2" "$1"; }

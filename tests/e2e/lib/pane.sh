@@ -10,6 +10,7 @@
 #   PANE_SHELL  the pane's shell (default /bin/sh, which leaves the terminal modes as the program
 #               left them, so what stty shows afterwards is what the program gave back)
 #   PANE_INIT   a command line typed into each fresh pane before anything else (default none)
+#   PANE_WAIT   seconds wait_for and wait_gone poll by default (default 10)
 
 pane_setup() { # pane_setup NAME: the tmux socket is skein-NAME-PID
     socket="skein-$1-$$"
@@ -59,7 +60,7 @@ screen_sgr() { tmx capture-pane -e -p -t "$pane"; }
 
 # Polls the screen until the extended regular expression matches a line, or the time runs out.
 wait_for() { # wait_for REGEX [SECONDS]
-    local pattern=$1 limit=${2:-10}
+    local pattern=$1 limit=${2:-${PANE_WAIT:-10}}
     local tries=$((limit * 10))
     while ((tries-- > 0)); do
         screen_text | grep -qE -- "$pattern" && return 0
@@ -70,7 +71,7 @@ wait_for() { # wait_for REGEX [SECONDS]
 
 # Polls until the pattern is gone from the screen.
 wait_gone() { # wait_gone REGEX [SECONDS]
-    local pattern=$1 limit=${2:-10}
+    local pattern=$1 limit=${2:-${PANE_WAIT:-10}}
     local tries=$((limit * 10))
     while ((tries-- > 0)); do
         screen_text | grep -qE -- "$pattern" || return 0
