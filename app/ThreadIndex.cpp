@@ -23,6 +23,11 @@ struct ThreadBuild {
     std::vector<std::int32_t> Pending; // reply links still to follow
 };
 
+// Message numbers are signed 32-bit; anything beyond reads as "no number".
+std::int32_t Int32OrZero(std::int64_t n) {
+    return n < INT32_MIN || n > INT32_MAX ? 0 : static_cast<std::int32_t>(n);
+}
+
 bool ListFull(const TListBox& list) {
     return list.ListMax >= TListBox::MaxItems;
 }
@@ -97,8 +102,7 @@ void AddThread(ThreadBuild& b) {
 } // namespace
 
 std::int32_t ScanNumber(const TJamMsgBase& base) {
-    const std::int64_t n = base.CurNumber();
-    return n < INT32_MIN || n > INT32_MAX ? 0 : static_cast<std::int32_t>(n);
+    return Int32OrZero(base.CurNumber());
 }
 
 ShortStr MessageRow(std::int32_t number, bool read, const ShortStr& from, const ShortStr& subject) {
@@ -113,9 +117,7 @@ ShortStr MessageRow(std::int32_t number, bool read, const ShortStr& from, const 
 }
 
 std::int32_t RowNumber(const ShortStr& row) {
-    std::int64_t n = TextToInt(NthWord(1, row.View(), ' '));
-    if (n < INT32_MIN || n > INT32_MAX) return 0;
-    return static_cast<std::int32_t>(n);
+    return Int32OrZero(TextToInt(NthWord(1, row.View(), ' ')));
 }
 
 std::size_t ReadMarkIndex(const ShortStr& row) {

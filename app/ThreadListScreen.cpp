@@ -1,7 +1,6 @@
 #include "ThreadListScreen.h"
 
 #include "Lib_Menu_ListBox.h"
-#include "Lib_Strings.h"
 #include "MessageViewer.h"
 #include "ThreadIndex.h"
 
@@ -21,9 +20,8 @@ void FindThreadHeader(TReaderState& state, const TListBox& list) {
         std::string_view text = list.List[i].Name.View();
         if (text.substr(0, 6) != "Thread") continue;
         std::string_view rest = text.size() > 8 ? text.substr(8) : std::string_view();
-        std::int64_t total = TextToInt(NthWord(1, rest, ' '));
-        state.ThreadTotal =
-            (total < INT32_MIN || total > INT32_MAX) ? 0 : static_cast<std::int32_t>(total);
+        // The count is the first word after "Thread (", read as a row's number is.
+        state.ThreadTotal = RowNumber(ShortStr(rest));
         state.ThreadPos = list.Picked - i;
         return;
     }
