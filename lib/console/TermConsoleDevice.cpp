@@ -9,7 +9,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "TermKeys.h"
+#include "PcKeyEvents.h"
 #include "TermSignals.h"
 
 namespace {
@@ -201,12 +201,12 @@ ConsoleWait TermConsoleDevice::WaitInput(std::uint32_t timeoutMs) {
 
 bool TermConsoleDevice::ReadEvent(ConsoleInputEvent& event) {
     if (quitting()) {
-        event = TermKeys::Escape();
+        event = PcKeyEvents::Escape();
         return true;
     }
     if (decoder_.Pop(event)) return true;
     if (inputEnded_) {
-        event = TermKeys::Escape();
+        event = PcKeyEvents::Escape();
         return true;
     }
     return false;

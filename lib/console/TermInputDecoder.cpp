@@ -1,7 +1,7 @@
 #include "TermInputDecoder.h"
 
 #include "TermGlyphs.h"
-#include "TermKeys.h"
+#include "PcKeyEvents.h"
 
 namespace {
 
@@ -49,42 +49,42 @@ std::uint32_t modsOf(int param) {
     if (param < 2) return 0;
     const int bits = param - 1;
     std::uint32_t mods = 0;
-    if (bits & 1) mods |= TermKeys::Shift;
-    if (bits & (2 | 8)) mods |= TermKeys::Alt;
-    if (bits & 4) mods |= TermKeys::Ctrl;
+    if (bits & 1) mods |= PcKeyEvents::Shift;
+    if (bits & (2 | 8)) mods |= PcKeyEvents::Alt;
+    if (bits & 4) mods |= PcKeyEvents::Ctrl;
     return mods;
 }
 
 bool arrowOrHome(char final, std::uint32_t mods, ConsoleInputEvent& key) {
-    using TermKeys::Nav;
+    using PcKeyEvents::Nav;
     switch (final) {
     case 'A':
-        key = TermKeys::Navigation(Nav::Up, mods);
+        key = PcKeyEvents::Navigation(Nav::Up, mods);
         return true;
     case 'B':
-        key = TermKeys::Navigation(Nav::Down, mods);
+        key = PcKeyEvents::Navigation(Nav::Down, mods);
         return true;
     case 'C':
-        key = TermKeys::Navigation(Nav::Right, mods);
+        key = PcKeyEvents::Navigation(Nav::Right, mods);
         return true;
     case 'D':
-        key = TermKeys::Navigation(Nav::Left, mods);
+        key = PcKeyEvents::Navigation(Nav::Left, mods);
         return true;
     case 'H':
-        key = TermKeys::Navigation(Nav::Home, mods);
+        key = PcKeyEvents::Navigation(Nav::Home, mods);
         return true;
     case 'F':
-        key = TermKeys::Navigation(Nav::End, mods);
+        key = PcKeyEvents::Navigation(Nav::End, mods);
         return true;
     case 'E': // xterm's keypad 5
     case 'G': // the Linux console's keypad 5
-        key = TermKeys::Navigation(Nav::Centre, mods);
+        key = PcKeyEvents::Navigation(Nav::Centre, mods);
         return true;
     case 'P':
     case 'Q':
     case 'R':
     case 'S':
-        key = TermKeys::Function(final - 'P' + 1, mods);
+        key = PcKeyEvents::Function(final - 'P' + 1, mods);
         return true;
     default:
         return false;
@@ -93,27 +93,27 @@ bool arrowOrHome(char final, std::uint32_t mods, ConsoleInputEvent& key) {
 
 // The VT220 keys ESC [ n ~ (and rxvt's ESC [ n $, ^, @).
 bool tildeKey(int number, std::uint32_t mods, ConsoleInputEvent& key) {
-    using TermKeys::Nav;
+    using PcKeyEvents::Nav;
     switch (number) {
     case 1:
     case 7:
-        key = TermKeys::Navigation(Nav::Home, mods);
+        key = PcKeyEvents::Navigation(Nav::Home, mods);
         return true;
     case 2:
-        key = TermKeys::Navigation(Nav::Ins, mods);
+        key = PcKeyEvents::Navigation(Nav::Ins, mods);
         return true;
     case 3:
-        key = TermKeys::Navigation(Nav::Del, mods);
+        key = PcKeyEvents::Navigation(Nav::Del, mods);
         return true;
     case 4:
     case 8:
-        key = TermKeys::Navigation(Nav::End, mods);
+        key = PcKeyEvents::Navigation(Nav::End, mods);
         return true;
     case 5:
-        key = TermKeys::Navigation(Nav::PgUp, mods);
+        key = PcKeyEvents::Navigation(Nav::PgUp, mods);
         return true;
     case 6:
-        key = TermKeys::Navigation(Nav::PgDn, mods);
+        key = PcKeyEvents::Navigation(Nav::PgDn, mods);
         return true;
     default:
         break;
@@ -123,14 +123,14 @@ bool tildeKey(int number, std::uint32_t mods, ConsoleInputEvent& key) {
     constexpr int functionNumbers[] = {11, 12, 13, 14, 15, 17, 18, 19, 20, 21, 23, 24};
     for (int f = 0; f < 12; ++f) {
         if (functionNumbers[f] == number) {
-            key = TermKeys::Function(f + 1, mods);
+            key = PcKeyEvents::Function(f + 1, mods);
             return true;
         }
     }
     constexpr int shiftedNumbers[] = {25, 26, 28, 29, 31, 32, 33, 34};
     for (int f = 0; f < 8; ++f) {
         if (shiftedNumbers[f] == number) {
-            key = TermKeys::Function(f + 3, mods | TermKeys::Shift);
+            key = PcKeyEvents::Function(f + 3, mods | PcKeyEvents::Shift);
             return true;
         }
     }
@@ -143,17 +143,17 @@ bool characterKey(int code, std::uint32_t mods, ConsoleInputEvent& key) {
     if (code < 128) {
         auto byte = static_cast<std::uint8_t>(code);
         const bool letter = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z');
-        if (letter && (mods & TermKeys::Ctrl)) {
+        if (letter && (mods & PcKeyEvents::Ctrl)) {
             byte &= 0x1F;
-        } else if (letter && (mods & TermKeys::Shift)) {
+        } else if (letter && (mods & PcKeyEvents::Shift)) {
             byte &= static_cast<std::uint8_t>(~0x20);
         }
-        key = TermKeys::Typed(byte, mods);
+        key = PcKeyEvents::Typed(byte, mods);
         return true;
     }
     std::uint8_t ch = 0;
     if (!TermGlyphs::FromUnicode(static_cast<std::uint32_t>(code), ch)) return false;
-    key = TermKeys::Character(ch);
+    key = PcKeyEvents::Character(ch);
     return true;
 }
 
@@ -162,33 +162,33 @@ bool csiKey(std::string_view paramText, char final, std::uint32_t extraMods,
     const Params p = readParams(paramText);
     if (p.Private) return false;
     const std::uint32_t mods = modsOf(p.Get(1, 1)) | extraMods;
-    using TermKeys::Nav;
+    using PcKeyEvents::Nav;
     switch (final) {
     case 'Z':
-        key = TermKeys::ShiftTab(mods);
+        key = PcKeyEvents::ShiftTab(mods);
         return true;
     case 'a':
-        key = TermKeys::Navigation(Nav::Up, mods | TermKeys::Shift);
+        key = PcKeyEvents::Navigation(Nav::Up, mods | PcKeyEvents::Shift);
         return true;
     case 'b':
-        key = TermKeys::Navigation(Nav::Down, mods | TermKeys::Shift);
+        key = PcKeyEvents::Navigation(Nav::Down, mods | PcKeyEvents::Shift);
         return true;
     case 'c':
-        key = TermKeys::Navigation(Nav::Right, mods | TermKeys::Shift);
+        key = PcKeyEvents::Navigation(Nav::Right, mods | PcKeyEvents::Shift);
         return true;
     case 'd':
-        key = TermKeys::Navigation(Nav::Left, mods | TermKeys::Shift);
+        key = PcKeyEvents::Navigation(Nav::Left, mods | PcKeyEvents::Shift);
         return true;
     case '~':
         if (p.Get(0, 0) == 27)
             return characterKey(p.Get(2, -1), modsOf(p.Get(1, 1)) | extraMods, key);
         return tildeKey(p.Get(0, 0), mods, key);
     case '$':
-        return tildeKey(p.Get(0, 0), extraMods | TermKeys::Shift, key);
+        return tildeKey(p.Get(0, 0), extraMods | PcKeyEvents::Shift, key);
     case '^':
-        return tildeKey(p.Get(0, 0), extraMods | TermKeys::Ctrl, key);
+        return tildeKey(p.Get(0, 0), extraMods | PcKeyEvents::Ctrl, key);
     case '@':
-        return tildeKey(p.Get(0, 0), extraMods | TermKeys::Ctrl | TermKeys::Shift, key);
+        return tildeKey(p.Get(0, 0), extraMods | PcKeyEvents::Ctrl | PcKeyEvents::Shift, key);
     case 'u':
         return characterKey(p.Get(0, -1), mods, key);
     default:
@@ -202,46 +202,46 @@ bool ss3Key(std::string_view paramText, char final, std::uint32_t extraMods,
     // Older xterms put the modifier alone: ESC O 5 P.
     const int modParam = p.Count >= 2 ? p.Get(1, 1) : p.Get(0, 1);
     const std::uint32_t mods = modsOf(modParam) | extraMods;
-    using TermKeys::Nav;
+    using PcKeyEvents::Nav;
     switch (final) {
     case 'a':
-        key = TermKeys::Navigation(Nav::Up, mods | TermKeys::Ctrl);
+        key = PcKeyEvents::Navigation(Nav::Up, mods | PcKeyEvents::Ctrl);
         return true;
     case 'b':
-        key = TermKeys::Navigation(Nav::Down, mods | TermKeys::Ctrl);
+        key = PcKeyEvents::Navigation(Nav::Down, mods | PcKeyEvents::Ctrl);
         return true;
     case 'c':
-        key = TermKeys::Navigation(Nav::Right, mods | TermKeys::Ctrl);
+        key = PcKeyEvents::Navigation(Nav::Right, mods | PcKeyEvents::Ctrl);
         return true;
     case 'd':
-        key = TermKeys::Navigation(Nav::Left, mods | TermKeys::Ctrl);
+        key = PcKeyEvents::Navigation(Nav::Left, mods | PcKeyEvents::Ctrl);
         return true;
     case 'M':
-        key = TermKeys::KeypadEnter(mods);
+        key = PcKeyEvents::KeypadEnter(mods);
         return true;
     case 'j':
-        key = TermKeys::Keypad('*', mods);
+        key = PcKeyEvents::Keypad('*', mods);
         return true;
     case 'k':
-        key = TermKeys::Keypad('+', mods);
+        key = PcKeyEvents::Keypad('+', mods);
         return true;
     case 'm':
-        key = TermKeys::Keypad('-', mods);
+        key = PcKeyEvents::Keypad('-', mods);
         return true;
     case 'n':
-        key = TermKeys::Keypad('.', mods);
+        key = PcKeyEvents::Keypad('.', mods);
         return true;
     case 'o':
-        key = TermKeys::Keypad('/', mods);
+        key = PcKeyEvents::Keypad('/', mods);
         return true;
     case 'X':
-        key = TermKeys::Keypad('=', mods);
+        key = PcKeyEvents::Keypad('=', mods);
         return true;
     default:
         break;
     }
     if (final >= 'p' && final <= 'y') {
-        key = TermKeys::Keypad(static_cast<char>('0' + (final - 'p')), mods);
+        key = PcKeyEvents::Keypad(static_cast<char>('0' + (final - 'p')), mods);
         return true;
     }
     return arrowOrHome(final, mods, key);
@@ -331,12 +331,12 @@ void TermInputDecoder::decideHeld() {
         }
         if (mode_ == Mode::Terminal && held_[0] == esc) {
             if (held_.size() == 1 || held_[1] == esc) {
-                emit(TermKeys::Escape()); // a lone ESC is the Esc key
+                emit(PcKeyEvents::Escape()); // a lone ESC is the Esc key
                 held_.erase(0, 1);
                 continue;
             }
             if (held_.size() == 2 && (held_[1] == '[' || held_[1] == 'O')) {
-                emit(TermKeys::Typed(static_cast<std::uint8_t>(held_[1]), TermKeys::Alt));
+                emit(PcKeyEvents::Typed(static_cast<std::uint8_t>(held_[1]), PcKeyEvents::Alt));
                 held_.clear();
                 continue;
             }
@@ -355,16 +355,16 @@ TermInputDecoder::Step TermInputDecoder::parse(std::string_view s) const {
         if (s.size() < 3) return {};
         // rxvt puts an ESC before a whole sequence for Alt; two ESCs before anything else are
         // two Esc keys.
-        if (s[2] == '[') return parseCsi(s, 3, TermKeys::Alt);
-        if (s[2] == 'O') return parseSs3(s, 3, TermKeys::Alt);
+        if (s[2] == '[') return parseCsi(s, 3, PcKeyEvents::Alt);
+        if (s[2] == 'O') return parseSs3(s, 3, PcKeyEvents::Alt);
         Step step;
         step.Complete = true;
         step.Used = 1;
         step.HasKey = true;
-        step.Key = TermKeys::Escape();
+        step.Key = PcKeyEvents::Escape();
         return step;
     }
-    return parseCharacter(s, 1, TermKeys::Alt);
+    return parseCharacter(s, 1, PcKeyEvents::Alt);
 }
 
 TermInputDecoder::Step TermInputDecoder::parsePlain(std::string_view s) const {
@@ -374,12 +374,12 @@ TermInputDecoder::Step TermInputDecoder::parsePlain(std::string_view s) const {
         step.Complete = true;
         step.Used = 1;
         step.HasKey = true;
-        step.Key = TermKeys::PlainByte(first);
+        step.Key = PcKeyEvents::PlainByte(first);
     } else if (s.size() >= 2) {
         step.Complete = true;
         step.Used = 2;
         step.HasKey = true;
-        step.Key = TermKeys::PlainExtended(static_cast<std::uint8_t>(s[1]));
+        step.Key = PcKeyEvents::PlainExtended(static_cast<std::uint8_t>(s[1]));
     }
     return step;
 }
@@ -396,7 +396,7 @@ TermInputDecoder::Step TermInputDecoder::parseCsi(std::string_view s, std::size_
         const char f = s[i + 1];
         if (f >= 'A' && f <= 'E') {
             step.HasKey = true;
-            step.Key = TermKeys::Function(f - 'A' + 1, extraMods);
+            step.Key = PcKeyEvents::Function(f - 'A' + 1, extraMods);
         }
         return step;
     }
@@ -417,7 +417,7 @@ TermInputDecoder::Step TermInputDecoder::parseCsi(std::string_view s, std::size_
         // ESC [ and then no sequence at all: that was Alt+[; the byte after it is its own key.
         step.Used = i;
         step.HasKey = true;
-        step.Key = TermKeys::Typed('[', TermKeys::Alt | extraMods);
+        step.Key = PcKeyEvents::Typed('[', PcKeyEvents::Alt | extraMods);
     } else {
         step.Used = i; // cut off by a control byte: dropped, and the byte read anew
     }
@@ -438,7 +438,7 @@ TermInputDecoder::Step TermInputDecoder::parseSs3(std::string_view s, std::size_
     } else if (i == start) {
         step.Used = i; // Alt+Shift+O, and the byte after it is its own key
         step.HasKey = true;
-        step.Key = TermKeys::Typed('O', TermKeys::Alt | extraMods);
+        step.Key = PcKeyEvents::Typed('O', PcKeyEvents::Alt | extraMods);
     } else {
         step.Used = i;
     }
@@ -453,7 +453,7 @@ TermInputDecoder::Step TermInputDecoder::parseCharacter(std::string_view s, std:
         step.Complete = true;
         step.Used = start + 1;
         step.HasKey = true;
-        step.Key = TermKeys::Typed(lead, mods);
+        step.Key = PcKeyEvents::Typed(lead, mods);
         return step;
     }
     if (!utf8_) {
@@ -462,7 +462,7 @@ TermInputDecoder::Step TermInputDecoder::parseCharacter(std::string_view s, std:
         step.Complete = true;
         step.Used = start + 1;
         step.HasKey = true;
-        step.Key = TermKeys::Character(lead);
+        step.Key = PcKeyEvents::Character(lead);
         return step;
     }
     std::size_t length = 0;
@@ -495,7 +495,7 @@ TermInputDecoder::Step TermInputDecoder::parseCharacter(std::string_view s, std:
     std::uint8_t ch = 0;
     if (TermGlyphs::FromUnicode(cp, ch)) {
         step.HasKey = true;
-        step.Key = TermKeys::Character(ch);
+        step.Key = PcKeyEvents::Character(ch);
     }
     return step;
 }

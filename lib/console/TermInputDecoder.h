@@ -1,6 +1,6 @@
 #pragma once
 // Terminal input bytes, with the time they arrived, to key events in the console's form (see
-// TermKeys). Knows the CSI and SS3 forms of xterm and its kin with their modifier parameters
+// PcKeyEvents). Knows the CSI and SS3 forms of xterm and its kin with their modifier parameters
 // (ESC [ 1 ; 5 A, ESC [ 15 ; 2 ~), the VT220 ~ keys, the Linux console's ESC [ [ A to E, the
 // rxvt forms ($ ^ @ suffixes, ESC O a to d, ESC ESC before a sequence for Alt), Alt+key as ESC
 // before the key, control bytes as Ctrl+letter, and UTF-8 characters of the code page.

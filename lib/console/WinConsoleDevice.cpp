@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "TermKeys.h"
+#include "PcKeyEvents.h"
 
 #ifdef _MSC_VER
 #pragma comment(lib, "user32")
@@ -185,16 +185,16 @@ std::uint64_t WinConsoleDevice::NowMillis() {
 bool WinConsoleDevice::readByteEvent(ConsoleInputEvent& event) {
     std::uint8_t b = 0;
     if (!nextByte(b)) {
-        event = TermKeys::PlainByte(keyEsc);
+        event = PcKeyEvents::PlainByte(keyEsc);
         return true;
     }
     if (b != 0) {
-        event = TermKeys::PlainByte(b);
+        event = PcKeyEvents::PlainByte(b);
         return true;
     }
     std::uint8_t code = 0;
     // A 0 with nothing after it is cut off by the end of input: Esc, like every key after it.
-    event = nextByte(code) ? TermKeys::PlainExtended(code) : TermKeys::PlainByte(keyEsc);
+    event = nextByte(code) ? PcKeyEvents::PlainExtended(code) : PcKeyEvents::PlainByte(keyEsc);
     return true;
 }
 

@@ -7,7 +7,7 @@
 // Faults come from the file layer's hook, counted per file, so that a fault can start after a
 // given number of good reads: in the middle of the walk rather than at its start.
 
-#include "../jam/JamTestBase.h"
+#include "JamTestBase.h"
 #include "JamSynth.h"
 #include "Lib_FileIO.h"
 #include "Lib_IO_STDIO_Windows.h"

@@ -2,8 +2,8 @@
 // keys on an in-memory console. Each screen is kept as it stood when a key was taken, so a test
 // sees every screen the user would have seen.
 
-#include "../jam/JamTestBase.h"
-#include "../widgets/WidgetScreen.h"
+#include "JamTestBase.h"
+#include "WidgetScreen.h"
 #include "ReaderState.h"
 #include "ThreadListScreen.h"
 

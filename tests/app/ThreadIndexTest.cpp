@@ -2,7 +2,7 @@
 // written with jamgen; damaged reply links are written as raw header values.
 
 #include "ThreadIndex.h"
-#include "../jam/JamTestBase.h"
+#include "JamTestBase.h"
 #include "Lib_IO_STDIO_Windows.h"
 #include "Lib_Menu_ListBox.h"
 #include "MemoryConsoleDevice.h"

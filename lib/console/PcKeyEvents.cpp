@@ -1,8 +1,8 @@
-#include "TermKeys.h"
+#include "PcKeyEvents.h"
 
 #include <cstring>
 
-namespace TermKeys {
+namespace PcKeyEvents {
 
 namespace {
 
@@ -216,4 +216,4 @@ ConsoleInputEvent PlainExtended(std::uint8_t code) {
     return press(0, scan, 0, 0);
 }
 
-} // namespace TermKeys
+} // namespace PcKeyEvents

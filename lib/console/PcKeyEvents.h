@@ -9,7 +9,7 @@
 
 #include "ConsoleDevice.h"
 
-namespace TermKeys {
+namespace PcKeyEvents {
 
 // Modifier bits as the decoder sets them: the left-hand keys, never AltGr.
 constexpr std::uint32_t Shift = KeyState::Shift;
@@ -39,4 +39,4 @@ ConsoleInputEvent Keypad(char ch, std::uint32_t mods);
 ConsoleInputEvent PlainByte(std::uint8_t byte);
 ConsoleInputEvent PlainExtended(std::uint8_t code);
 
-} // namespace TermKeys
+} // namespace PcKeyEvents

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "MemoryConsoleDevice.h"
 
 namespace {
 
@@ -109,7 +108,7 @@ TIO_STDIO::TIO_STDIO(ConsoleDevice& console, int columns, int rows)
 
 TIO_STDIO::TIO_STDIO(std::unique_ptr<ConsoleDevice> console, int columns, int rows)
     : TIOBase(columns, rows),
-      owned_(console ? std::move(console) : std::make_unique<MemoryConsoleDevice>(columns, rows)),
+      owned_(std::move(console)),
       console_(*owned_) {
     setUp();
 }

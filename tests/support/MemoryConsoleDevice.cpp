@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "TermKeys.h"
+#include "PcKeyEvents.h"
 
 namespace {
 
@@ -11,12 +11,12 @@ namespace {
 // (DEL, the code page's upper half) come from a key with scan code 0.
 ConsoleInputEvent usKeyFor(std::uint8_t ch) {
     if (ch == 10) {
-        ConsoleInputEvent key = TermKeys::Typed('j', 0);
+        ConsoleInputEvent key = PcKeyEvents::Typed('j', 0);
         key.ControlState = KeyState::LeftCtrl;
         return key;
     }
-    if (ch == 0 || (ch >= 28 && ch <= 31) || ch >= 127) return TermKeys::Character(ch);
-    return TermKeys::Typed(ch, 0);
+    if (ch == 0 || (ch >= 28 && ch <= 31) || ch >= 127) return PcKeyEvents::Character(ch);
+    return PcKeyEvents::Typed(ch, 0);
 }
 
 ConsoleInputEvent keyEvent(bool down, std::uint16_t vk, std::uint16_t scanCode, std::uint8_t ch,

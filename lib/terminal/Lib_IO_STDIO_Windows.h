@@ -17,7 +17,8 @@ public:
 
     // On a console that stays the caller's.
     TIO_STDIO(ConsoleDevice& console, int columns, int rows);
-    // On a console of its own (an empty pointer gets an in-memory console that shows nothing).
+    // On a console of its own; the pointer must hold one (the platform's console factory always
+    // gives one).
     TIO_STDIO(std::unique_ptr<ConsoleDevice> console, int columns, int rows);
     // Gives the console window its Close command back.
     ~TIO_STDIO() override;
