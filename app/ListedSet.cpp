@@ -2,21 +2,21 @@
 
 namespace {
 
-constexpr std::size_t InitialSlots = 64;
+constexpr std::size_t initialSlots = 64;
 
-std::uint64_t Mix(std::int64_t n) {
+std::uint64_t mix(std::int64_t n) {
     std::uint64_t z = static_cast<std::uint64_t>(n) * 0x9E3779B97F4A7C15ull;
     return z ^ (z >> 29);
 }
 
 } // namespace
 
-TListedSet::TListedSet() : slots_(InitialSlots, 0) {}
+TListedSet::TListedSet() : slots_(initialSlots, 0) {}
 
 std::size_t TListedSet::SlotOf(std::int64_t n) const {
     const std::size_t mask = slots_.size() - 1;
     const std::uint64_t key = static_cast<std::uint64_t>(n) + 1;
-    std::size_t i = static_cast<std::size_t>(Mix(n)) & mask;
+    std::size_t i = static_cast<std::size_t>(mix(n)) & mask;
     while (slots_[i] != 0 && slots_[i] != key) i = (i + 1) & mask;
     return i;
 }

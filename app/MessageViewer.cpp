@@ -6,28 +6,28 @@
 
 namespace {
 
-constexpr std::uint8_t HeaderTextAttr = 11; // light cyan on black
-constexpr std::uint8_t FrameAttr = 9;       // light blue on black
-constexpr std::uint8_t ReaderBoxType = 4;
-constexpr unsigned TextWidth = 79;
-constexpr char KludgeMark = 1;
+constexpr std::uint8_t headerTextAttr = 11; // light cyan on black
+constexpr std::uint8_t frameAttr = 9;       // light blue on black
+constexpr std::uint8_t readerBoxType = 4;
+constexpr unsigned textWidth = 79;
+constexpr char kludgeMark = 1;
 
-void StyleBox(TMenuBox& box) {
-    box.BoxType = ReaderBoxType;
-    box.BoxAttr = box.BoxAttr2 = box.BoxAttr3 = box.BoxAttr4 = FrameAttr;
+void styleBox(TMenuBox& box) {
+    box.BoxType = readerBoxType;
+    box.BoxAttr = box.BoxAttr2 = box.BoxAttr3 = box.BoxAttr4 = frameAttr;
 }
 
-void ClearReadMark(TListBox& list) {
+void clearReadMark(TListBox& list) {
     if (list.Picked < 1 || list.Picked > list.ListMax) return;
     ShortStr& row = list.List[list.Picked].Name;
     std::size_t mark = ReadMarkIndex(row);
     if (mark < row.Length()) row[mark] = ' ';
 }
 
-void WriteHeaderLines(TReaderState& state, TJamMsgBase& base) {
+void writeHeaderLines(TReaderState& state, TJamMsgBase& base) {
     TIOBase& console = *state.Console;
     auto line = [&](int x, int y, std::string_view label, const ShortStr& value) {
-        console.WriteAt(x, y, HeaderTextAttr, (ShortStr(label) + value).View());
+        console.WriteAt(x, y, headerTextAttr, (ShortStr(label) + value).View());
     };
     line(3, 2, "From: ", base.FromName());
     line(3, 3, "  To: ", base.ToName());
@@ -44,7 +44,7 @@ void WriteHeaderLines(TReaderState& state, TJamMsgBase& base) {
 
 void ApplyStyle(TMenuBox* box, TListBox* list) {
     if (box) {
-        StyleBox(*box);
+        styleBox(*box);
         box->ShadowAttr = 8;
     }
     if (list) {
@@ -52,7 +52,7 @@ void ApplyStyle(TMenuBox* box, TListBox* list) {
         list->SearchAttr = 11;
         list->CloseAttr = 12;
         list->TagAttr = 14;
-        StyleBox(*list->Box);
+        styleBox(*list->Box);
         list->Percent.TrackAttr = 1;
         list->Percent.MarkChar = 0xDB;
         list->Percent.MarkAttr = 9;
@@ -68,7 +68,7 @@ bool ViewMessage(TReaderState& state, TListBox& list, std::int32_t number) {
     // shown, and no message is marked read for it.
     if (base.HeaderBytes() == 0) return false;
     MarkRead(state.ReadState, ScanNumber(base));
-    ClearReadMark(list);
+    clearReadMark(list);
 
     TIOBase& console = *state.Console;
     TMenuBox headerBox(console);
@@ -78,14 +78,14 @@ bool ViewMessage(TReaderState& state, TListBox& list, std::int32_t number) {
     // Kludge lines come first and start with byte 1; the reader shows only the text.
     base.RewindText();
     while (!base.TextDone()) {
-        ShortStr line = base.ReadTextLine(TextWidth);
-        if (line.Empty() || line[0] != KludgeMark) textList.Add(line, 0);
+        ShortStr line = base.ReadTextLine(textWidth);
+        if (line.Empty() || line[0] != kludgeMark) textList.Add(line, 0);
     }
 
     console.ClearScreen();
     headerBox.Header = " ENTER/Next message ";
     headerBox.Open(1, 1, 80, 5);
-    WriteHeaderLines(state, base);
+    writeHeaderLines(state, base);
 
     textList.Open(1, 6, 80, 25);
     textList.Close();

@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr int NumberWidth = 5;
-constexpr int NameWidth = 18;
+constexpr int numberWidth = 5;
+constexpr int nameWidth = 18;
 
 // What the walk works on, and the state of the thread being built.
 struct ThreadBuild {
@@ -24,18 +24,18 @@ struct ThreadBuild {
 };
 
 // Message numbers are signed 32-bit; anything beyond reads as "no number".
-std::int32_t Int32OrZero(std::int64_t n) {
+std::int32_t int32OrZero(std::int64_t n) {
     return n < INT32_MIN || n > INT32_MAX ? 0 : static_cast<std::int32_t>(n);
 }
 
-bool ListFull(const TListBox& list) {
+bool listFull(const TListBox& list) {
     return list.ListMax >= TListBox::MaxItems;
 }
 
 // Adds the row of the current message; its header is loaded already. A row that the full list
 // would drop is not built, and the subfields are not read for it: the message is only counted.
-void AddCurrentRow(ThreadBuild& b) {
-    if (ListFull(b.List)) return;
+void addCurrentRow(ThreadBuild& b) {
+    if (listFull(b.List)) return;
     b.Base.LoadMessage();
     const std::int32_t number = ScanNumber(b.Base);
     b.List.Add(
@@ -46,7 +46,7 @@ void AddCurrentRow(ThreadBuild& b) {
 // Lists the replies below the current message: Reply1st first, with everything under it, then
 // ReplyNext. An explicit stack keeps deep reply chains off the call stack; pushing ReplyNext
 // before Reply1st gives the same order as walking the tree recursively.
-void AddReplies(ThreadBuild& b) {
+void addReplies(ThreadBuild& b) {
     b.Pending.clear();
     auto pushLinks = [&] {
         std::int32_t r1 = b.Base.Reply1st();
@@ -61,18 +61,18 @@ void AddReplies(ThreadBuild& b) {
         b.Base.SeekNumber(n);
         if (!b.Base.HasCurrent()) continue;
         if (!b.Listed.Insert(b.Base.CurNumber())) continue;
-        // A message whose row can still be added is loaded whole by AddCurrentRow; one that
+        // A message whose row can still be added is loaded whole by addCurrentRow; one that
         // the full list would drop only needs its header, for the links.
-        if (ListFull(b.List))
+        if (listFull(b.List))
             b.Base.LoadHeader();
         else
-            AddCurrentRow(b);
+            addCurrentRow(b);
         ++b.Counter;
         pushLinks();
     }
 }
 
-void AddThread(ThreadBuild& b) {
+void addThread(ThreadBuild& b) {
     // The scan's own position, not the header's MsgNum: a damaged header must not send the walk
     // back to an earlier number.
     const std::int64_t rootPos = b.Base.CurNumber();
@@ -80,12 +80,12 @@ void AddThread(ThreadBuild& b) {
     b.Listed.Insert(rootPos);
     b.Counter = 1;
 
-    const bool headerAdded = !ListFull(b.List);
+    const bool headerAdded = !listFull(b.List);
     b.List.Add("Thread", 0);
     const std::int32_t headerRow = b.List.ListMax;
 
-    AddCurrentRow(b);
-    AddReplies(b);
+    addCurrentRow(b);
+    addReplies(b);
 
     // Back on the root, so that the scan goes on after it; its subject is needed only for a
     // header row that was added.
@@ -102,22 +102,22 @@ void AddThread(ThreadBuild& b) {
 } // namespace
 
 std::int32_t ScanNumber(const TJamMsgBase& base) {
-    return Int32OrZero(base.CurNumber());
+    return int32OrZero(base.CurNumber());
 }
 
 ShortStr MessageRow(std::int32_t number, bool read, const ShortStr& from, const ShortStr& subject) {
     ShortStr row = "  ";
     ShortStr digits = IntToText(number);
-    row += digits.Length() > NumberWidth ? digits : AlignRight(digits, NumberWidth, ' ');
+    row += digits.Length() > numberWidth ? digits : AlignRight(digits, numberWidth, ' ');
     row += read ? "   " : " N ";
-    row += AlignLeft(from, NameWidth, ' ');
+    row += AlignLeft(from, nameWidth, ' ');
     row += "  ";
     row += subject;
     return row;
 }
 
 std::int32_t RowNumber(const ShortStr& row) {
-    return Int32OrZero(TextToInt(NthWord(1, row.View(), ' ')));
+    return int32OrZero(TextToInt(NthWord(1, row.View(), ' ')));
 }
 
 std::size_t ReadMarkIndex(const ShortStr& row) {
@@ -137,9 +137,9 @@ void BuildThreadIndex(TJamMsgBase& base, TReadState& readState, TListBox& list) 
     // Once the list is full and its last thread complete, nothing further can show: every later
     // row, header rows included, would be dropped, and asking for read marks changes nothing. The
     // walk ends there instead of reading the rest of a large base.
-    while (base.HasCurrent() && !ListFull(list)) {
+    while (base.HasCurrent() && !listFull(list)) {
         base.LoadHeader();
-        if (base.ReplyTo() == 0) AddThread(build);
+        if (base.ReplyTo() == 0) addThread(build);
         base.StepNext();
     }
     base.EndScan();

@@ -6,15 +6,15 @@
 
 namespace {
 
-constexpr std::uint8_t KeyEnter = 13;
-constexpr std::uint8_t KeyEsc = 27;
+constexpr std::uint8_t keyEnter = 13;
+constexpr std::uint8_t keyEsc = 27;
 
-std::int32_t PickedNumber(const TListBox& list) {
+std::int32_t pickedNumber(const TListBox& list) {
     return RowNumber(list.List[list.Picked].Name);
 }
 
 // Sets ThreadTotal and ThreadPos from the thread header row above the selected row.
-void FindThreadHeader(TReaderState& state, const TListBox& list) {
+void findThreadHeader(TReaderState& state, const TListBox& list) {
     state.ThreadTotal = 0;
     for (std::int32_t i = list.Picked; i >= 1; --i) {
         std::string_view text = list.List[i].Name.View();
@@ -27,16 +27,16 @@ void FindThreadHeader(TReaderState& state, const TListBox& list) {
     }
 }
 
-void HandleEnter(TReaderState& state, TListBox& list) {
+void handleEnter(TReaderState& state, TListBox& list) {
     if (list.ListMax == 0) return;
-    std::int32_t n = PickedNumber(list);
+    std::int32_t n = pickedNumber(list);
     if (n == 0) list.MoveSelection(false, true);
     if (n <= 0) return;
-    FindThreadHeader(state, list);
+    findThreadHeader(state, list);
     while (ViewMessage(state, list, n)) {
         if (list.Picked == list.ListMax) return;
         list.MoveSelection(false, true);
-        n = PickedNumber(list);
+        n = pickedNumber(list);
         if (n == 0) return;
         ++state.ThreadPos;
     }
@@ -53,8 +53,8 @@ void ThreadListScreen(TReaderState& state, std::unique_ptr<ConsoleDevice> device
         ApplyStyle(nullptr, &threadList);
         for (;;) {
             threadList.Open(1, 1, 80, 25);
-            if (threadList.ExitCode == KeyEsc) break;
-            if (threadList.ExitCode == KeyEnter) HandleEnter(state, threadList);
+            if (threadList.ExitCode == keyEsc) break;
+            if (threadList.ExitCode == keyEnter) handleEnter(state, threadList);
         }
         console.ClearScreen();
         console.WriteText(ShortStr(ReaderBanner).View());

@@ -14,14 +14,14 @@
 
 namespace {
 
-constexpr int ExitOk = 0;
-constexpr int ExitCantOpen = 1;
-constexpr int ExitUsage = 2;
+constexpr int exitOk = 0;
+constexpr int exitCantOpen = 1;
+constexpr int exitUsage = 2;
 
 // The count of active messages that sizes the read marks. A damaged base header may claim any
 // count, up to two thousand million; no base holds more active messages than index records, and
 // the marks grow by themselves for higher numbers, so the count is taken no higher than that.
-std::int32_t ActiveCountForMarks(TJamMsgBase& base) {
+std::int32_t activeCountForMarks(TJamMsgBase& base) {
     const std::int64_t records =
         base.LastNumber() - static_cast<std::int64_t>(base.BaseMsgNum()) + 1;
     return static_cast<std::int32_t>(std::min<std::int64_t>(base.ActiveCount(), records));
@@ -29,7 +29,7 @@ std::int32_t ActiveCountForMarks(TJamMsgBase& base) {
 
 // Once the screen is gone the run is only saving its read marks: a late hang-up or termination
 // (closing a terminal window sends more than one) must not cut that short.
-void IgnoreEndingSignals() {
+void ignoreEndingSignals() {
     std::signal(SIGINT, SIG_IGN);
     std::signal(SIGTERM, SIG_IGN);
 #ifdef SIGHUP
@@ -42,7 +42,7 @@ void IgnoreEndingSignals() {
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::puts("Syntax: Skeinview <path/base filename of JAM base>");
-        return ExitUsage;
+        return exitUsage;
     }
     TReaderState state;
     const ShortStr argument(argv[1]);
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     if (!state.MsgBase) {
         std::puts("Can't open");
         std::fprintf(stderr, "skeinview: not enough memory for the base buffers\n");
-        return ExitCantOpen;
+        return exitCantOpen;
     }
     state.MsgBase->SetBasePath((state.BaseDir + state.BaseName).View());
     state.MsgBase->SetScratchFile("msgbuf.tmp.txt");
@@ -61,13 +61,13 @@ int main(int argc, char** argv) {
         std::puts("Can't open");
         std::fflush(stdout);
         std::fprintf(stderr, "skeinview: %s\n", state.MsgBase->OpenFailureText().c_str());
-        return ExitCantOpen;
+        return exitCantOpen;
     }
 
-    LoadReadState(state.ReadState, state.BaseName, ActiveCountForMarks(*state.MsgBase));
+    LoadReadState(state.ReadState, state.BaseName, activeCountForMarks(*state.MsgBase));
     ThreadListScreen(state, CreatePlatformConsole());
-    IgnoreEndingSignals();
+    ignoreEndingSignals();
     SaveReadState(state.ReadState, true);
     state.MsgBase.reset();
-    return ExitOk;
+    return exitOk;
 }

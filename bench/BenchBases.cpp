@@ -9,30 +9,30 @@
 namespace {
 
 // One seed for every size, so that each run measures the same bytes.
-constexpr std::uint64_t BenchSeed = 6;
+constexpr std::uint64_t benchSeed = 6;
 
 } // namespace
 
 namespace {
 
-bool Present(const std::string& base) {
+bool present(const std::string& base) {
     std::error_code ec;
     for (const char* ext : {".jhr", ".jdt", ".jdx"})
         if (!std::filesystem::exists(base + ext, ec)) return false;
     return true;
 }
 
-std::string WriteBench(const std::string& name, std::uint32_t messages, bool purged) {
+std::string writeBench(const std::string& name, std::uint32_t messages, bool purged) {
     namespace fs = std::filesystem;
     const fs::path dir = SKEIN_BENCH_DIR;
     const std::string base = (dir / (name + std::to_string(messages))).string();
-    if (Present(base)) return base;
+    if (present(base)) return base;
 
     std::error_code ec;
     fs::create_directories(dir, ec);
     jamgen::SynthOptions options;
     options.Messages = messages;
-    options.Seed = BenchSeed;
+    options.Seed = benchSeed;
     jamgen::JamBaseModel model = jamgen::MakeSyntheticBase(options);
     if (purged) {
         std::uint32_t roots = 0;
@@ -50,9 +50,9 @@ std::string WriteBench(const std::string& name, std::uint32_t messages, bool pur
 } // namespace
 
 std::string BenchBase(std::uint32_t messages) {
-    return WriteBench("synth", messages, false);
+    return writeBench("synth", messages, false);
 }
 
 std::string BenchPurgedBase(std::uint32_t messages) {
-    return WriteBench("purged", messages, true);
+    return writeBench("purged", messages, true);
 }

@@ -14,7 +14,7 @@
 
 namespace {
 
-std::unique_ptr<TJamMsgBase> OpenBench(benchmark::State& state, const std::string& path) {
+std::unique_ptr<TJamMsgBase> openBench(benchmark::State& state, const std::string& path) {
     auto base = TJamMsgBase::Create();
     if (path.empty() || !base) {
         state.SkipWithError("no base");
@@ -28,13 +28,13 @@ std::unique_ptr<TJamMsgBase> OpenBench(benchmark::State& state, const std::strin
     return base;
 }
 
-std::unique_ptr<TJamMsgBase> OpenSynth(benchmark::State& state) {
-    return OpenBench(state, BenchBase(static_cast<std::uint32_t>(state.range(0))));
+std::unique_ptr<TJamMsgBase> openSynth(benchmark::State& state) {
+    return openBench(state, BenchBase(static_cast<std::uint32_t>(state.range(0))));
 }
 
 // range(1): 1 inside a scan (the files taken as they stand), 0 for calls on their own.
-void BM_StepNext(benchmark::State& state) {
-    auto base = OpenSynth(state);
+void bm_StepNext(benchmark::State& state) {
+    auto base = openSynth(state);
     if (!base) return;
     std::int64_t seen = 0;
     for (auto _ : state) {
@@ -50,8 +50,8 @@ void BM_StepNext(benchmark::State& state) {
     state.SetItemsProcessed(seen);
 }
 
-void BM_SeekNumber(benchmark::State& state) {
-    auto base = OpenSynth(state);
+void bm_SeekNumber(benchmark::State& state) {
+    auto base = openSynth(state);
     if (!base) return;
     const std::int32_t last = static_cast<std::int32_t>(base->LastNumber());
     std::int64_t seen = 0;
@@ -66,8 +66,8 @@ void BM_SeekNumber(benchmark::State& state) {
     state.SetItemsProcessed(seen);
 }
 
-void BM_LoadMessage(benchmark::State& state) {
-    auto base = OpenSynth(state);
+void bm_LoadMessage(benchmark::State& state) {
+    auto base = openSynth(state);
     if (!base) return;
     std::int64_t loaded = 0;
     std::size_t bytes = 0;
@@ -86,19 +86,19 @@ void BM_LoadMessage(benchmark::State& state) {
     state.SetItemsProcessed(loaded);
 }
 
-void ScanArgs(benchmark::internal::Benchmark* b) {
+void scanArgs(benchmark::internal::Benchmark* b) {
     for (int scan : {0, 1})
         for (int messages : {1000, 10000, 100000}) b->Args({messages, scan});
     b->ArgNames({"msgs", "scan"});
 }
 
-BENCHMARK(BM_StepNext)->Apply(ScanArgs)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SeekNumber)->Apply(ScanArgs)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LoadMessage)->Apply(ScanArgs)->Unit(benchmark::kMillisecond);
+BENCHMARK(bm_StepNext)->Apply(scanArgs)->Unit(benchmark::kMillisecond);
+BENCHMARK(bm_SeekNumber)->Apply(scanArgs)->Unit(benchmark::kMillisecond);
+BENCHMARK(bm_LoadMessage)->Apply(scanArgs)->Unit(benchmark::kMillisecond);
 
 // A base of long messages: lines of prose, some far wider than the screen, some with LF and
 // soft line ends, so that every path of the line reader is taken.
-std::string LongTextBase() {
+std::string longTextBase() {
     namespace fs = std::filesystem;
     const std::string base = (fs::path(SKEIN_BENCH_DIR) / "longtext").string();
     std::error_code ec;
@@ -125,8 +125,8 @@ std::string LongTextBase() {
     return base;
 }
 
-void BM_ReadTextLine(benchmark::State& state) {
-    auto base = OpenBench(state, LongTextBase());
+void bm_ReadTextLine(benchmark::State& state) {
+    auto base = openBench(state, longTextBase());
     if (!base) return;
     std::int64_t lines = 0;
     std::int64_t bytes = 0;
@@ -145,7 +145,7 @@ void BM_ReadTextLine(benchmark::State& state) {
     state.SetItemsProcessed(lines);
     state.SetBytesProcessed(bytes);
 }
-BENCHMARK(BM_ReadTextLine)->Unit(benchmark::kMillisecond);
+BENCHMARK(bm_ReadTextLine)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

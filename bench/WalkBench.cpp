@@ -14,7 +14,7 @@
 
 namespace {
 
-void WalkWith(benchmark::State& state, const TJamCacheSizes& sizes, bool purged = false) {
+void walkWith(benchmark::State& state, const TJamCacheSizes& sizes, bool purged = false) {
     const auto messages = static_cast<std::uint32_t>(state.range(0));
     const std::string path = purged ? BenchPurgedBase(messages) : BenchBase(messages);
     auto base = TJamMsgBase::Create(sizes);
@@ -38,19 +38,19 @@ void WalkWith(benchmark::State& state, const TJamCacheSizes& sizes, bool purged 
     state.counters["rows"] = rows;
     state.counters["msgs"] = static_cast<double>(state.range(0));
 }
-void BM_ThreadWalk(benchmark::State& state) {
-    WalkWith(state, TJamCacheSizes{});
+void bm_ThreadWalk(benchmark::State& state) {
+    walkWith(state, TJamCacheSizes{});
 }
 
 // The walk over the largest purged base (every header read) with other header cache sizes:
 // block KiB, blocks.
-void BM_ThreadWalkHeaderCache(benchmark::State& state) {
+void bm_ThreadWalkHeaderCache(benchmark::State& state) {
     TJamCacheSizes sizes;
     sizes.HeaderBlockBytes = static_cast<std::size_t>(state.range(1)) * 1024;
     sizes.HeaderBlocks = static_cast<std::size_t>(state.range(2));
-    WalkWith(state, sizes, true);
+    walkWith(state, sizes, true);
 }
-BENCHMARK(BM_ThreadWalkHeaderCache)
+BENCHMARK(bm_ThreadWalkHeaderCache)
     ->ArgNames({"msgs", "blockKiB", "blocks"})
 
     ->Args({100000, 32, 64})
@@ -61,12 +61,12 @@ BENCHMARK(BM_ThreadWalkHeaderCache)
     ->Unit(benchmark::kMillisecond);
 
 // A purged area: few rows, every header read. The list never fills, so the walk goes to the end.
-void BM_ThreadWalkPurged(benchmark::State& state) {
-    WalkWith(state, TJamCacheSizes{}, true);
+void bm_ThreadWalkPurged(benchmark::State& state) {
+    walkWith(state, TJamCacheSizes{}, true);
 }
-BENCHMARK(BM_ThreadWalkPurged)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(bm_ThreadWalkPurged)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-BENCHMARK(BM_ThreadWalk)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(bm_ThreadWalk)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -28,8 +28,8 @@
 
 namespace {
 
-constexpr unsigned TextWidth = 79;
-constexpr int ViewedMessages = 3;
+constexpr unsigned textWidth = 79;
+constexpr int viewedMessages = 3;
 
 std::uint32_t lengthAt(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
@@ -49,8 +49,8 @@ void readWholeText(TJamMsgBase& base, std::size_t textFileSize) {
     const std::size_t most = base.KludgeBlock().size() + textFileSize + 2;
     std::size_t lines = 0;
     while (!base.TextDone()) {
-        ShortStr line = base.ReadTextLine(TextWidth);
-        if (line.Length() > TextWidth + 1) broken("a line longer than its width allows");
+        ShortStr line = base.ReadTextLine(textWidth);
+        if (line.Length() > textWidth + 1) broken("a line longer than its width allows");
         if (++lines > most) broken("the text never ends");
     }
 }
@@ -111,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         base.LoadMessage();
         if (texts.emplace(base.TxtOffset(), base.TxtLen(), std::string(base.KludgeBlock())).second)
             readWholeText(base, txtLen);
-        if (viewed < ViewedMessages) {
+        if (viewed < viewedMessages) {
             ++viewed;
             list.Picked = row;
             state.ThreadTotal = 1;

@@ -1,7 +1,7 @@
 #include "TermInputDecoder.h"
 
-#include "TermGlyphs.h"
 #include "PcKeyEvents.h"
+#include "TermGlyphs.h"
 
 namespace {
 

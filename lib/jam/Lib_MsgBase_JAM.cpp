@@ -10,16 +10,16 @@ using namespace JamFormat;
 
 namespace {
 
-constexpr std::size_t KludgeBlockSize = 2001;
-constexpr std::int64_t MaxMsgNumber = std::numeric_limits<std::int32_t>::max();
+constexpr std::size_t kludgeBlockSize = 2001;
+constexpr std::int64_t maxMsgNumber = std::numeric_limits<std::int32_t>::max();
 
 // A failure's code for LastIOError and OpenBase: never 0, whatever the system said.
-std::uint16_t ErrorCode(int error) {
+std::uint16_t errorCode(int error) {
     if (error <= 0) return TJamMsgBase::ErrNoHeader;
     return static_cast<std::uint16_t>(std::min(error, 0xFFFF));
 }
 
-TJamCacheSizes Sane(TJamCacheSizes s) {
+TJamCacheSizes sane(TJamCacheSizes s) {
     s.IndexRecords = std::max<std::size_t>(s.IndexRecords, 1);
     s.IndexBackStep = std::min(s.IndexBackStep, s.IndexRecords - 1);
     s.TextBytes = std::max<std::size_t>(s.TextBytes, 1);
@@ -41,12 +41,12 @@ std::unique_ptr<TJamMsgBase> TJamMsgBase::Create(const TJamCacheSizes& sizes) {
 }
 
 TJamMsgBase::TJamMsgBase(const TJamCacheSizes& sizes)
-    : sizes_(Sane(sizes)), fixedHeader_(FixedHeaderSize),
+    : sizes_(sane(sizes)), fixedHeader_(FixedHeaderSize),
       indexCache_(sizes_.IndexRecords * IndexRecSize, sizes_.IndexBlocks,
                   sizes_.IndexBackStep * IndexRecSize),
       headerCache_(sizes_.HeaderBlockBytes + HeaderReadSize, sizes_.HeaderBlocks, 0,
                    sizes_.HeaderBlockBytes),
-      headerBuf_(HeaderReadSize), textBuf_(sizes_.TextBytes), kludgeBuf_(KludgeBlockSize) {}
+      headerBuf_(HeaderReadSize), textBuf_(sizes_.TextBytes), kludgeBuf_(kludgeBlockSize) {}
 
 void TJamMsgBase::CloseFiles() {
     hdrFile_.Close();
@@ -91,7 +91,7 @@ std::uint8_t TJamMsgBase::OpenBase() {
 
     if (openError_ == 0) return 0;
     CloseFiles();
-    return static_cast<std::uint8_t>(std::min<std::uint16_t>(ErrorCode(openError_), 255));
+    return static_cast<std::uint8_t>(std::min<std::uint16_t>(errorCode(openError_), 255));
 }
 
 std::string TJamMsgBase::OpenFailureText() const {
@@ -114,7 +114,7 @@ std::int64_t TJamMsgBase::AskLastNumber() {
     std::int64_t records = size > 0 ? size / static_cast<std::int64_t>(IndexRecSize) : 0;
     std::int64_t last = static_cast<std::int64_t>(BaseMsgNum()) + records - 1;
     // Message numbers are signed 32-bit: records past that range cannot be named by any caller.
-    return std::min(last, MaxMsgNumber);
+    return std::min(last, maxMsgNumber);
 }
 
 std::int64_t TJamMsgBase::LastNumber() {
@@ -158,7 +158,7 @@ int TJamMsgBase::ReadIndexRecord(std::int64_t number, std::uint32_t& hdrOffset) 
     const std::int64_t got = indexCache_.Read(idxFile_, i * static_cast<std::int64_t>(IndexRecSize),
                                               record, IndexRecSize);
     if (got < 0) {
-        lastIOError_ = ErrorCode(idxFile_.LastError());
+        lastIOError_ = errorCode(idxFile_.LastError());
         return -1;
     }
     lastIOError_ = 0;
@@ -230,7 +230,7 @@ void TJamMsgBase::ReadHeader(bool subfields) {
     if (got < 0 || static_cast<std::size_t>(got) < MsgFixedSize) {
         // A failed read, or no whole header there (an offset at or near the end of the file).
         std::memcpy(headerBuf_.data(), previous, MsgFixedSize);
-        lastIOError_ = got < 0 ? ErrorCode(hdrFile_.LastError()) : ErrNoHeader;
+        lastIOError_ = got < 0 ? errorCode(hdrFile_.LastError()) : ErrNoHeader;
     } else {
         headerLen_ = static_cast<std::size_t>(got);
         headerBytes_ = headerLen_;

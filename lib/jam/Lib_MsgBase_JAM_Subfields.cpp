@@ -16,7 +16,7 @@ struct KludgeKind {
     std::size_t Kept;
 };
 
-KludgeKind KludgeKindOf(std::uint16_t loId) {
+KludgeKind kludgeKindOf(std::uint16_t loId) {
     switch (loId) {
     case SfMsgId:
         return {"MSGID: ", 240};
@@ -39,8 +39,8 @@ KludgeKind KludgeKindOf(std::uint16_t loId) {
     }
 }
 
-constexpr std::size_t NameKept = 65;
-constexpr std::size_t SubjectKept = 100;
+constexpr std::size_t nameKept = 65;
+constexpr std::size_t subjectKept = 100;
 
 } // namespace
 
@@ -74,16 +74,16 @@ void TJamMsgBase::WalkSubfields() {
         case SfDAddress:
             break;
         case SfSenderName:
-            fromName_ = text(NameKept);
+            fromName_ = text(nameKept);
             break;
         case SfReceiverName:
-            toName_ = text(NameKept);
+            toName_ = text(nameKept);
             break;
         case SfSubject:
-            subject_ = text(SubjectKept);
+            subject_ = text(subjectKept);
             break;
         default: {
-            const KludgeKind kind = KludgeKindOf(loId);
+            const KludgeKind kind = kludgeKindOf(loId);
             ShortStr line("\x01");
             line += kind.Label;
             line += text(kind.Kept);

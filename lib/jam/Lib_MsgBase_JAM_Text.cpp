@@ -6,10 +6,10 @@
 
 namespace {
 
-constexpr unsigned char CR = 13;
-constexpr unsigned char LF = 10;
-constexpr unsigned char SoftCR = 0x8D;
-constexpr unsigned MaxWidth = 254; // a line of width + 1 bytes must fit a ShortStr
+constexpr unsigned char charCR = 13;
+constexpr unsigned char charLF = 10;
+constexpr unsigned char softCR = 0x8D;
+constexpr unsigned maxWidth = 254; // a line of width + 1 bytes must fit a ShortStr
 
 } // namespace
 
@@ -20,7 +20,7 @@ void TJamMsgBase::AppendKludge(std::string_view line) {
     const std::size_t n = std::min(line.size(), room - 1);
     std::copy_n(line.data(), n, kludgeBuf_.begin() + static_cast<std::ptrdiff_t>(kludgeLen_));
     kludgeLen_ += n;
-    kludgeBuf_[kludgeLen_++] = CR;
+    kludgeBuf_[kludgeLen_++] = charCR;
 }
 
 std::string_view TJamMsgBase::KludgeBlock() const {
@@ -58,7 +58,7 @@ void TJamMsgBase::SkipDropped() {
     while (!TextDone()) {
         const std::int64_t at = textPos_;
         const unsigned char c = NextChar();
-        if (c != 0 && c != LF && c != SoftCR) {
+        if (c != 0 && c != charLF && c != softCR) {
             textPos_ = at;
             return;
         }
@@ -93,7 +93,7 @@ unsigned char TJamMsgBase::NextCharSlow() {
 }
 
 ShortStr TJamMsgBase::ReadTextLine(unsigned width) {
-    width = std::min(width, MaxWidth);
+    width = std::min(width, maxWidth);
     bool skip = wrapFlag_; // after a line ended by the width, one leading blank is dropped
     wrapFlag_ = true;
     ShortStr line;
@@ -103,12 +103,12 @@ ShortStr TJamMsgBase::ReadTextLine(unsigned width) {
         if (TextDone()) return line;
         if (line.Length() > width) break;
         const unsigned char c = NextChar();
-        if (c == CR) {
+        if (c == charCR) {
             wrapFlag_ = false;
             SkipDropped();
             return line;
         }
-        if (c == 0 || c == LF || c == SoftCR) continue;
+        if (c == 0 || c == charLF || c == softCR) continue;
         if (c == ' ') {
             if (line.Empty() && skip) {
                 skip = false;

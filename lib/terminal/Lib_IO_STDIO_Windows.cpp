@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-
 namespace {
 
 constexpr std::uint8_t keyEsc = 27;
@@ -107,9 +106,7 @@ TIO_STDIO::TIO_STDIO(ConsoleDevice& console, int columns, int rows)
 }
 
 TIO_STDIO::TIO_STDIO(std::unique_ptr<ConsoleDevice> console, int columns, int rows)
-    : TIOBase(columns, rows),
-      owned_(std::move(console)),
-      console_(*owned_) {
+    : TIOBase(columns, rows), owned_(std::move(console)), console_(*owned_) {
     setUp();
 }
 

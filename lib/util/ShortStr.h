@@ -55,7 +55,15 @@ private:
     char data_[MaxLen];
 };
 
-inline ShortStr operator+(ShortStr a, std::string_view b) { return a.Append(b); }
-inline ShortStr operator+(ShortStr a, const ShortStr& b) { return a.Append(b.View()); }
-inline ShortStr operator+(ShortStr a, const char* b) { return a.Append(std::string_view(b)); }
-inline ShortStr operator+(ShortStr a, char b) { return a.Append(b); }
+inline ShortStr operator+(ShortStr a, std::string_view b) {
+    return a.Append(b);
+}
+inline ShortStr operator+(ShortStr a, const ShortStr& b) {
+    return a.Append(b.View());
+}
+inline ShortStr operator+(ShortStr a, const char* b) {
+    return a.Append(std::string_view(b));
+}
+inline ShortStr operator+(ShortStr a, char b) {
+    return a.Append(b);
+}

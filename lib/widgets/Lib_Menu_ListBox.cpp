@@ -9,24 +9,24 @@
 namespace {
 
 // Only the 26 ASCII letters change case; every other byte is compared as it is.
-char UpperChar(char c) {
+char upperChar(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 // Whether text contains upperNeedle (already upper-cased), comparing text upper-cased.
-bool ContainsUpper(std::string_view text, std::string_view upperNeedle) {
+bool containsUpper(std::string_view text, std::string_view upperNeedle) {
     if (upperNeedle.empty() || upperNeedle.size() > text.size()) return false;
     const std::size_t last = text.size() - upperNeedle.size();
     for (std::size_t start = 0; start <= last; ++start) {
         std::size_t i = 0;
-        while (i < upperNeedle.size() && UpperChar(text[start + i]) == upperNeedle[i]) ++i;
+        while (i < upperNeedle.size() && upperChar(text[start + i]) == upperNeedle[i]) ++i;
         if (i == upperNeedle.size()) return true;
     }
     return false;
 }
 
 // A row text fitted to width columns: cut when longer, otherwise padded as align asks.
-ShortStr FitRow(const ShortStr& text, int width, std::uint8_t align) {
+ShortStr fitRow(const ShortStr& text, int width, std::uint8_t align) {
     switch (align) {
     case 0:
         return AlignLeft(text, width, ' ');
@@ -39,7 +39,7 @@ ShortStr FitRow(const ShortStr& text, int width, std::uint8_t align) {
     }
 }
 
-bool HasByte(const ShortStr& set, std::uint8_t b) {
+bool hasByte(const ShortStr& set, std::uint8_t b) {
     return set.View().find(static_cast<char>(b)) != std::string_view::npos;
 }
 
@@ -114,7 +114,7 @@ void TListBox::DrawRow(int x, int y, bool selected, std::int32_t index) {
         ShortStr padded(" ");
         padded += item->Name;
         padded += ' ';
-        Console.WriteAt(x, y, attr, FitRow(padded, WinWidth, RowAlign).View());
+        Console.WriteAt(x, y, attr, fitRow(padded, WinWidth, RowAlign).View());
     } else {
         Console.WriteAt(x, y, attr, RepeatChar(' ', WinWidth));
     }
@@ -327,7 +327,7 @@ void TListBox::RunKeyLoop() {
             // On the last row the selection cannot move on; the row is drawn here instead so
             // that its new mark shows.
             if (Picked == tagged) DrawRow(WinX + 1, WinY + Picked - TopPage + 1, true, Picked);
-        } else if (HasByte(ExitKeys, key)) {
+        } else if (hasByte(ExitKeys, key)) {
             if (!SearchStr.Empty()) {
                 SearchStr = ShortStr();
                 CallSearch(SearchStr);
@@ -342,7 +342,7 @@ void TListBox::RunKeyLoop() {
                 SearchStep();
             }
         } else if (key >= 32) {
-            SearchStr += UpperChar(static_cast<char>(key));
+            SearchStr += upperChar(static_cast<char>(key));
             SearchStep();
         }
     }
@@ -371,7 +371,7 @@ bool TListBox::WaitKey(std::uint8_t& key) {
 }
 
 bool TListBox::HandleExtended(std::uint8_t code) {
-    if (HasByte(ExitExtKeys, code)) {
+    if (hasByte(ExitExtKeys, code)) {
         if (!SearchStr.Empty()) {
             SearchStr = ShortStr();
             CallSearch(SearchStr);
@@ -447,7 +447,7 @@ void TListBox::SearchStep() {
         std::int32_t i = Picked + n;
         if (i > ListMax) i -= ListMax;
         const TListBoxItem* item = List.Find(i);
-        if (item != nullptr && ContainsUpper(item->Name.View(), needle)) found = i;
+        if (item != nullptr && containsUpper(item->Name.View(), needle)) found = i;
     }
     if (found == 0) return;
 

@@ -32,14 +32,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string Program = SKEIN_BUILD_DIR "/skeinview";
+const std::string programPath = SKEIN_BUILD_DIR "/skeinview";
 // Generous for a sanitizer build on a busy machine; a sound run takes a fraction of it.
-constexpr auto TimeLimit = std::chrono::seconds(120);
+constexpr auto timeLimit = std::chrono::seconds(120);
 // Exit codes the sanitizers are told to use, so that a report is never taken for "Can't open".
-constexpr int AsanExit = 86;
-constexpr int UbsanExit = 87;
+constexpr int asanExit = 86;
+constexpr int ubsanExit = 87;
 
-std::string Slurp(const fs::path& path) {
+std::string slurp(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -51,13 +51,13 @@ struct FileState {
     timespec Changed{};
 };
 
-std::optional<FileState> StateOf(const std::string& path) {
+std::optional<FileState> stateOf(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-    return FileState{Slurp(path), st.st_mtim, st.st_ctim};
+    return FileState{slurp(path), st.st_mtim, st.st_ctim};
 }
 
-bool SameTime(const timespec& a, const timespec& b) {
+bool sameTime(const timespec& a, const timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
@@ -94,16 +94,17 @@ protected:
             ::dup2(inFd, 0);
             ::dup2(outFd, 1);
             ::dup2(errFd, 2);
-            const std::string asan = "exitcode=" + std::to_string(AsanExit);
+            const std::string asan = "exitcode=" + std::to_string(asanExit);
             const std::string ubsan =
-                "halt_on_error=1:print_stacktrace=1:exitcode=" + std::to_string(UbsanExit);
+                "halt_on_error=1:print_stacktrace=1:exitcode=" + std::to_string(ubsanExit);
             ::setenv("ASAN_OPTIONS", asan.c_str(), 1);
             ::setenv("UBSAN_OPTIONS", ubsan.c_str(), 1);
-            ::execl(Program.c_str(), Program.c_str(), base.c_str(), static_cast<char*>(nullptr));
+            ::execl(programPath.c_str(), programPath.c_str(), base.c_str(),
+                    static_cast<char*>(nullptr));
             ::_exit(127);
         }
         if (pid < 0) {
-            ADD_FAILURE() << "could not start " << Program;
+            ADD_FAILURE() << "could not start " << programPath;
             return result;
         }
         int status = 0;
@@ -113,7 +114,7 @@ protected:
                 result.Finished = true;
                 break;
             }
-            if (std::chrono::steady_clock::now() - start > TimeLimit) {
+            if (std::chrono::steady_clock::now() - start > timeLimit) {
                 ::kill(pid, SIGKILL);
                 ::waitpid(pid, &status, 0);
                 break;
@@ -124,8 +125,8 @@ protected:
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (WIFEXITED(status)) result.Exit = WEXITSTATUS(status);
         if (WIFSIGNALED(status)) result.Signal = WTERMSIG(status);
-        result.Out = Slurp(out);
-        result.Err = Slurp(err);
+        result.Out = slurp(out);
+        result.Err = slurp(err);
         return result;
     }
 
@@ -137,7 +138,7 @@ class DamagedBaseSuiteTest : public DamagedBaseRun,
                              public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(DamagedBaseSuiteTest, RunsToItsEndAndLeavesTheBaseAsItWas) {
-    ASSERT_TRUE(fs::exists(Program)) << Program << " is not built";
+    ASSERT_TRUE(fs::exists(programPath)) << programPath << " is not built";
     const std::string kind = GetParam();
     const std::string base = (root_ / "bases" / "damaged").string();
     jamgen::SynthOptions options;
@@ -147,13 +148,13 @@ TEST_P(DamagedBaseSuiteTest, RunsToItsEndAndLeavesTheBaseAsItWas) {
         << error;
 
     std::map<std::string, std::optional<FileState>> before;
-    for (const char* ext : {".jhr", ".jdt", ".jdx"}) before[ext] = StateOf(base + ext);
+    for (const char* ext : {".jhr", ".jdt", ".jdx"}) before[ext] = stateOf(base + ext);
     // Only a missing file or a header file without its whole base header keeps a base shut.
     const bool openable =
         before[".jhr"] && before[".jdt"] && before[".jdx"] && before[".jhr"]->Bytes.size() >= 1024;
 
     const RunResult run = Run(base);
-    EXPECT_TRUE(run.Finished) << "still running after " << TimeLimit.count() << " s";
+    EXPECT_TRUE(run.Finished) << "still running after " << timeLimit.count() << " s";
     EXPECT_EQ(run.Signal, 0) << run.Err;
     EXPECT_EQ(run.Err.find("Sanitizer"), std::string::npos) << run.Err;
     EXPECT_EQ(run.Err.find("runtime error"), std::string::npos) << run.Err;
@@ -172,12 +173,12 @@ TEST_P(DamagedBaseSuiteTest, RunsToItsEndAndLeavesTheBaseAsItWas) {
 
     for (const auto& [ext, was] : before) {
         SCOPED_TRACE(ext);
-        const std::optional<FileState> now = StateOf(base + ext);
+        const std::optional<FileState> now = stateOf(base + ext);
         ASSERT_EQ(now.has_value(), was.has_value()) << "a base file was made or removed";
         if (!was) continue;
         EXPECT_TRUE(now->Bytes == was->Bytes) << "the bytes changed";
-        EXPECT_TRUE(SameTime(now->Modified, was->Modified)) << "modified";
-        EXPECT_TRUE(SameTime(now->Changed, was->Changed)) << "changed";
+        EXPECT_TRUE(sameTime(now->Modified, was->Modified)) << "modified";
+        EXPECT_TRUE(sameTime(now->Changed, was->Changed)) << "changed";
     }
     RecordProperty("seconds", std::to_string(run.Seconds));
 }
@@ -185,7 +186,7 @@ TEST_P(DamagedBaseSuiteTest, RunsToItsEndAndLeavesTheBaseAsItWas) {
 // Regression: the read marks were sized from the base header's count of active messages alone, so
 // a header claiming two thousand million of them made every run write a read-state file of 256 MB.
 TEST_F(DamagedBaseRun, HugeActiveCountMadeEveryRunWriteAQuarterGigabyteReadStateFile) {
-    ASSERT_TRUE(fs::exists(Program)) << Program << " is not built";
+    ASSERT_TRUE(fs::exists(programPath)) << programPath << " is not built";
     const std::string base = (root_ / "bases" / "damaged").string();
     jamgen::SynthOptions options;
     options.Messages = 60;
@@ -200,13 +201,13 @@ TEST_F(DamagedBaseRun, HugeActiveCountMadeEveryRunWriteAQuarterGigabyteReadState
     EXPECT_EQ(fs::file_size(root_ / "cwd" / "skeinview_damaged.dat"), 128u);
 }
 
-std::vector<std::string> KindNames() {
+std::vector<std::string> kindNames() {
     std::vector<std::string> names;
     for (const jamgen::DamageKind& kind : jamgen::DamageKinds()) names.emplace_back(kind.Name);
     return names;
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryKind, DamagedBaseSuiteTest, ::testing::ValuesIn(KindNames()),
+INSTANTIATE_TEST_SUITE_P(EveryKind, DamagedBaseSuiteTest, ::testing::ValuesIn(kindNames()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                              std::string name = info.param;
                              for (char& c : name)

@@ -26,16 +26,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string Program = SKEIN_BUILD_DIR "/skeinview";
-const std::string DemoBase = SKEIN_BUILD_DIR "/demo";
-const std::string Usage = "Syntax: Skeinview <path/base filename of JAM base>\n";
+const std::string programPath = SKEIN_BUILD_DIR "/skeinview";
+const std::string demoBase = SKEIN_BUILD_DIR "/demo";
+const std::string usage = "Syntax: Skeinview <path/base filename of JAM base>\n";
 
-std::string Slurp(const fs::path& path) {
+std::string slurp(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void Spit(const fs::path& path, const std::string& bytes) {
+void spit(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
@@ -59,9 +59,9 @@ protected:
     // Runs the program in cwd with the given arguments; input is its whole standard input.
     RunResult Run(const std::vector<std::string>& args, const std::string& input = "") {
         const fs::path in = io_ / "in", out = io_ / "out", err = io_ / "err";
-        Spit(in, input);
+        spit(in, input);
         std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(Program.c_str()));
+        argv.push_back(const_cast<char*>(programPath.c_str()));
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
 
@@ -75,24 +75,24 @@ protected:
             dup2(inFd, 0);
             dup2(outFd, 1);
             dup2(errFd, 2);
-            execv(Program.c_str(), argv.data());
+            execv(programPath.c_str(), argv.data());
             _exit(127);
         }
         int status = 0;
         if (pid < 0 || waitpid(pid, &status, 0) != pid) {
-            ADD_FAILURE() << "could not run " << Program;
+            ADD_FAILURE() << "could not run " << programPath;
             return result;
         }
         if (WIFEXITED(status)) result.Exit = WEXITSTATUS(status);
-        result.Out = Slurp(out);
-        result.Err = Slurp(err);
+        result.Out = slurp(out);
+        result.Err = slurp(err);
         return result;
     }
 
     // The demo base copied under a name of our own; returns its base path.
     std::string CopyDemo(const std::string& name = "demo") {
         for (const char* ext : {".jhr", ".jdt", ".jdx"})
-            fs::copy_file(DemoBase + ext, bases / (name + ext));
+            fs::copy_file(demoBase + ext, bases / (name + ext));
         return (bases / name).string();
     }
 
@@ -128,7 +128,7 @@ TEST_F(DriverTest, AWrongCommandLineGetsTheUsageLine) {
         SCOPED_TRACE(std::to_string(args.size()) + " arguments");
         RunResult r = Run(args);
         EXPECT_EQ(r.Exit, 2);
-        EXPECT_EQ(r.Out, Usage);
+        EXPECT_EQ(r.Out, usage);
         EXPECT_EQ(r.Err, "");
         EXPECT_TRUE(CwdEntries().empty());
     }
@@ -163,7 +163,7 @@ TEST_F(DriverTest, ArgumentsOfThreeHundredCharactersAreCutAt255) {
 
     // The first 255 characters name a base in the current directory; the rest is not looked at.
     for (const char* ext : {".jhr", ".jdt", ".jdx"})
-        fs::copy_file(DemoBase + ext, cwd / (std::string("based") + ext));
+        fs::copy_file(demoBase + ext, cwd / (std::string("based") + ext));
     std::string path;
     for (int i = 0; i < 125; ++i) path += "./";
     path += "based";
@@ -184,7 +184,7 @@ TEST_F(DriverTest, ADemoRunLeavesAReadStateFileAndTheBaseUntouched) {
         for (const char* ext : {".jhr", ".jdt", ".jdx"}) {
             struct stat st {};
             EXPECT_EQ(stat((base + ext).c_str(), &st), 0);
-            files.push_back({Slurp(base + ext), st.st_mtim});
+            files.push_back({slurp(base + ext), st.st_mtim});
         }
         return files;
     };
@@ -194,7 +194,7 @@ TEST_F(DriverTest, ADemoRunLeavesAReadStateFileAndTheBaseUntouched) {
     EXPECT_EQ(r.Exit, 0) << r.Err;
     EXPECT_EQ(r.Err, "");
     EXPECT_EQ(CwdEntries(), std::set<std::string>{"skeinview_demo.dat"});
-    const std::string marks = Slurp(cwd / "skeinview_demo.dat");
+    const std::string marks = slurp(cwd / "skeinview_demo.dat");
     EXPECT_GT(marks.size(), 0u);
     EXPECT_EQ(marks.size() % 128, 0u);
     EXPECT_EQ(marks, std::string(marks.size(), '\0')) << "nothing was read";
@@ -213,7 +213,7 @@ TEST_F(DriverTest, PipedKeysMarkWhatWasOpened) {
     // then reads as Esc, which leaves the viewer and then the list.
     RunResult r = Run({base}, "\r\r");
     EXPECT_EQ(r.Exit, 0) << r.Err;
-    std::string marks = Slurp(cwd / "skeinview_demo.dat");
+    std::string marks = slurp(cwd / "skeinview_demo.dat");
     ASSERT_GE(marks.size(), 128u);
     EXPECT_EQ(static_cast<unsigned char>(marks[0]), 0x01);
     EXPECT_EQ(marks.substr(1), std::string(marks.size() - 1, '\0'));
@@ -222,7 +222,7 @@ TEST_F(DriverTest, PipedKeysMarkWhatWasOpened) {
     // and Enter open the message on the last row of the list.
     r = Run({base}, std::string("\0\x4F\r", 3));
     EXPECT_EQ(r.Exit, 0) << r.Err;
-    marks = Slurp(cwd / "skeinview_demo.dat");
+    marks = slurp(cwd / "skeinview_demo.dat");
     ASSERT_GE(marks.size(), 128u);
     EXPECT_EQ(marks.size() % 128, 0u);
     int bits = 0;
@@ -233,10 +233,10 @@ TEST_F(DriverTest, PipedKeysMarkWhatWasOpened) {
 
 TEST_F(DriverTest, ABaseInTheCurrentDirectoryNeedsNoPath) {
     for (const char* ext : {".jhr", ".jdt", ".jdx"})
-        fs::copy_file(DemoBase + ext, cwd / (std::string("local") + ext));
+        fs::copy_file(demoBase + ext, cwd / (std::string("local") + ext));
     const RunResult r = Run({"local"}, "\r\r");
     EXPECT_EQ(r.Exit, 0) << r.Err;
-    EXPECT_EQ(Slurp(cwd / "skeinview_local.dat").substr(0, 1), "\x01");
+    EXPECT_EQ(slurp(cwd / "skeinview_local.dat").substr(0, 1), "\x01");
 }
 
 } // namespace

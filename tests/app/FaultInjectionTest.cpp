@@ -7,8 +7,8 @@
 // Faults come from the file layer's hook, counted per file, so that a fault can start after a
 // given number of good reads: in the middle of the walk rather than at its start.
 
-#include "JamTestBase.h"
 #include "JamSynth.h"
+#include "JamTestBase.h"
 #include "Lib_FileIO.h"
 #include "Lib_IO_STDIO_Windows.h"
 #include "Lib_Menu_ListBox.h"
@@ -37,12 +37,12 @@ using Rows = std::vector<std::string>;
 using Bytes = std::string;
 
 // Small caches, so that one walk and one text take many reads and a fault can land in the middle.
-const TJamCacheSizes SmallCaches{16, 4, 64, 8};
+const TJamCacheSizes smallCaches{16, 4, 64, 8};
 
 // A hook that lets the first `pass` operations op on the file through and applies fault to the
 // ones after (only to the next one when once is set).
-FileFaultHook After(const std::string& path, FileOp op, int pass, FileFault fault,
-                    bool once = false) {
+FileFaultHook faultAfter(const std::string& path, FileOp op, int pass, FileFault fault,
+                         bool once = false) {
     auto seen = std::make_shared<int>(0);
     return [=](FileOp o, const std::string& p) {
         if (o != op || p != path) return FileFault{};
@@ -52,17 +52,17 @@ FileFaultHook After(const std::string& path, FileOp op, int pass, FileFault faul
     };
 }
 
-FileFault Failing(int error = EIO) {
+FileFault failWith(int error = EIO) {
     return FileFault{true, error};
 }
 
-FileFault CutTo(std::size_t bytes) {
+FileFault cutTo(std::size_t bytes) {
     FileFault fault;
     fault.MaxBytes = bytes;
     return fault;
 }
 
-Bytes Slurp(const std::string& path) {
+Bytes slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -77,7 +77,7 @@ protected:
         // The read-state file lives in the current directory: the scratch folder for this test.
         previous_ = fs::current_path();
         fs::current_path(dir.File(""));
-        clean_ = BuildRows(SmallCaches);
+        clean_ = BuildRows(smallCaches);
         ASSERT_GT(clean_.size(), 20u);
     }
     void TearDown() override {
@@ -113,7 +113,7 @@ protected:
         ended = false;
         TReaderState state;
         state.BaseName = "base";
-        state.MsgBase = TJamMsgBase::Create(SmallCaches);
+        state.MsgBase = TJamMsgBase::Create(smallCaches);
         state.MsgBase->SetBasePath(base);
         if (state.MsgBase->OpenBase() != 0) return false;
         LoadReadState(state.ReadState, state.BaseName, state.MsgBase->ActiveCount());
@@ -148,7 +148,7 @@ TEST_F(FaultInjectionTest, ReadsFailingOrCutPartwayThroughTheWalkEndItWithRealMe
     // otherwise), as when a file is cut while the reader runs. Either way the walk ends, lists
     // at most each message once per thread, and shows no number the base does not have.
     const std::set<std::int32_t> real = Numbers(clean_);
-    const FileFault faults[] = {Failing(), CutTo(0), CutTo(8), CutTo(20), CutTo(75), CutTo(90)};
+    const FileFault faults[] = {failWith(), cutTo(0), cutTo(8), cutTo(20), cutTo(75), cutTo(90)};
     for (const char* ext : {".jdx", ".jhr"}) {
         for (const FileFault& fault : faults) {
             // The header file's first read is the base header of OpenBase.
@@ -158,8 +158,8 @@ TEST_F(FaultInjectionTest, ReadsFailingOrCutPartwayThroughTheWalkEndItWithRealMe
                         std::string(ext) + " after " + std::to_string(pass) +
                         (once ? " reads, once, " : " reads, from then on, ") +
                         (fault.Fail ? "failing" : "cut to " + std::to_string(fault.MaxBytes)));
-                    SetFileFaultHook(After(base + ext, FileOp::Read, pass, fault, once));
-                    const Rows rows = BuildRows(SmallCaches);
+                    SetFileFaultHook(faultAfter(base + ext, FileOp::Read, pass, fault, once));
+                    const Rows rows = BuildRows(smallCaches);
                     SetFileFaultHook(nullptr);
                     EXPECT_LE(rows.size(), 2 * clean_.size());
                     for (std::int32_t n : Numbers(rows)) EXPECT_EQ(real.count(n), 1u) << n;
@@ -173,7 +173,7 @@ TEST_F(FaultInjectionTest, ReadsFailingOrCutPartwayThroughTheWalkEndItWithRealMe
 
 TEST_F(FaultInjectionTest, TextReadsFailingOrCutPartwayEndTheTextWithNothingForeign) {
     // The longest message, so that its text takes many reads of the small cache.
-    auto reader = Open(SmallCaches);
+    auto reader = Open(smallCaches);
     std::int32_t longest = 0;
     std::vector<std::string> whole;
     for (std::int32_t n : Numbers(clean_)) {
@@ -187,16 +187,16 @@ TEST_F(FaultInjectionTest, TextReadsFailingOrCutPartwayEndTheTextWithNothingFore
     }
     ASSERT_GT(whole.size(), 5u);
 
-    for (const FileFault& fault : {Failing(), CutTo(0), CutTo(1), CutTo(9), CutTo(40)}) {
+    for (const FileFault& fault : {failWith(), cutTo(0), cutTo(1), cutTo(9), cutTo(40)}) {
         for (int pass : {0, 1, 2, 5}) {
             for (bool once : {false, true}) {
                 SCOPED_TRACE("after " + std::to_string(pass) +
                              (once ? " reads, once, " : " reads, ") +
                              (fault.Fail ? "failing" : "cut to " + std::to_string(fault.MaxBytes)));
-                auto faulty = Open(SmallCaches);
+                auto faulty = Open(smallCaches);
                 faulty->SeekNumber(longest);
                 faulty->LoadMessage();
-                SetFileFaultHook(After(base + ".jdt", FileOp::Read, pass, fault, once));
+                SetFileFaultHook(faultAfter(base + ".jdt", FileOp::Read, pass, fault, once));
                 const std::vector<std::string> lines = jamtest::Lines(*faulty);
                 SetFileFaultHook(nullptr);
                 EXPECT_TRUE(faulty->TextDone());
@@ -229,12 +229,12 @@ TEST_F(FaultInjectionTest, RunsWithFailingBaseReadsEndNormallyAndKeepTheirMarks)
         bool surelyMarked;
     };
     const Case cases[] = {
-        {"text unreadable", After(base + ".jdt", FileOp::Read, 0, Failing()), true},
-        {"text cut to a byte a read", After(base + ".jdt", FileOp::Read, 0, CutTo(1)), true},
-        {"index fails once the list is built", After(base + ".jdx", FileOp::Read, 20, Failing()),
-         false},
+        {"text unreadable", faultAfter(base + ".jdt", FileOp::Read, 0, failWith()), true},
+        {"text cut to a byte a read", faultAfter(base + ".jdt", FileOp::Read, 0, cutTo(1)), true},
+        {"index fails once the list is built",
+         faultAfter(base + ".jdx", FileOp::Read, 20, failWith()), false},
         {"index size unknown once the list is built",
-         After(base + ".jdx", FileOp::Size, 200, Failing()), false},
+         faultAfter(base + ".jdx", FileOp::Size, 200, failWith()), false},
         {"none", nullptr, true},
     };
     for (const Case& c : cases) {
@@ -272,7 +272,8 @@ TEST_F(FaultInjectionTest, UnreadableHeaderInTheViewerMarkedTheLastLoadedMessage
     fs::remove(stateFile_);
 
     // The list is built; every header read after that fails.
-    SetFileFaultHook(After(base + ".jhr", FileOp::Read, static_cast<int>(headerReads), Failing()));
+    SetFileFaultHook(
+        faultAfter(base + ".jhr", FileOp::Read, static_cast<int>(headerReads), failWith()));
     EXPECT_TRUE(RunReader(OpenFirst, ended));
     SetFileFaultHook(nullptr);
     EXPECT_TRUE(ended);
@@ -289,14 +290,14 @@ TEST_F(FaultInjectionTest, SavesThatFailLeaveTheOldFileWholeAndTheRunEndsNormall
         FileFaultHook hook;
     };
     const Case cases[] = {
-        {"disk full after 10 bytes", After(temp, FileOp::Write, 0, CutTo(10))},
-        {"disk full at once", After(temp, FileOp::Write, 0, Failing(ENOSPC))},
-        {"rename fails", After(temp, FileOp::Rename, 0, Failing(EXDEV))},
-        {"sync fails", After(temp, FileOp::Sync, 0, Failing())},
+        {"disk full after 10 bytes", faultAfter(temp, FileOp::Write, 0, cutTo(10))},
+        {"disk full at once", faultAfter(temp, FileOp::Write, 0, failWith(ENOSPC))},
+        {"rename fails", faultAfter(temp, FileOp::Rename, 0, failWith(EXDEV))},
+        {"sync fails", faultAfter(temp, FileOp::Sync, 0, failWith())},
         // Loaded fine; by the time of saving it cannot be opened any more.
-        {"file unreadable at exit", After(stateFile_, FileOp::Open, 1, Failing(EACCES))},
-        {"file unreadable throughout", After(stateFile_, FileOp::Open, 0, Failing(EACCES))},
-        {"file readable but its reads fail", After(stateFile_, FileOp::Read, 0, Failing())},
+        {"file unreadable at exit", faultAfter(stateFile_, FileOp::Open, 1, failWith(EACCES))},
+        {"file unreadable throughout", faultAfter(stateFile_, FileOp::Open, 0, failWith(EACCES))},
+        {"file readable but its reads fail", faultAfter(stateFile_, FileOp::Read, 0, failWith())},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -306,7 +307,7 @@ TEST_F(FaultInjectionTest, SavesThatFailLeaveTheOldFileWholeAndTheRunEndsNormall
         EXPECT_FALSE(RunReader(OpenFirst, ended));
         SetFileFaultHook(nullptr);
         EXPECT_TRUE(ended);
-        EXPECT_EQ(Slurp(stateFile_), old);
+        EXPECT_EQ(slurp(stateFile_), old);
         EXPECT_FALSE(fs::exists(temp));
     }
 }

@@ -3,9 +3,9 @@
 // sees every screen the user would have seen.
 
 #include "JamTestBase.h"
-#include "WidgetScreen.h"
 #include "ReaderState.h"
 #include "ThreadListScreen.h"
+#include "WidgetScreen.h"
 
 #include <gtest/gtest.h>
 
@@ -54,7 +54,7 @@ private:
 };
 
 // A screen written as text, one line per row: glyphs, or attribute letters.
-std::vector<std::string> Lines(const std::string& picture) {
+std::vector<std::string> pictureLines(const std::string& picture) {
     std::vector<std::string> lines;
     std::istringstream in(picture);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
@@ -64,31 +64,31 @@ std::vector<std::string> Lines(const std::string& picture) {
 
 // The reader's colours: '.' light grey text, b frame, H selected row, t scroll track, c header
 // lines of the viewer.
-const AttrLegend Legend = {{'.', 7}, {'b', 9}, {'H', 0x1F}, {'t', 1}, {'c', 11}};
+const AttrLegend legend = {{'.', 7}, {'b', 9}, {'H', 0x1F}, {'t', 1}, {'c', 11}};
 
 // A whole screen from the top rows of its picture: blankRow repeated down to row 24, then lastRow.
-std::vector<std::string> Framed(const char* top, const std::string& blankRow,
+std::vector<std::string> framed(const char* top, const std::string& blankRow,
                                 const std::string& lastRow) {
-    std::vector<std::string> rows = Lines(top);
+    std::vector<std::string> rows = pictureLines(top);
     while (rows.size() < 24) rows.push_back(blankRow);
     rows.push_back(lastRow);
     return rows;
 }
 
-void ExpectPicture(const MemoryConsoleDevice& dev, const char* glyphs, const char* attrs) {
-    ExpectScreen(dev, Framed(glyphs, "│" + Rep(" ", 78) + "░", "╘" + Rep("═", 78) + "╛"),
-                 Framed(attrs, "b" + Rep(".", 78) + "t", Rep("b", 80)), Legend);
+void expectPicture(const MemoryConsoleDevice& dev, const char* glyphs, const char* attrs) {
+    ExpectScreen(dev, framed(glyphs, "│" + Rep(" ", 78) + "░", "╘" + Rep("═", 78) + "╛"),
+                 framed(attrs, "b" + Rep(".", 78) + "t", Rep("b", 80)), legend);
 }
 
 // The screen row (1-based) of the selection bar, found by its colour in column 2; 0 for none.
-int SelectedRow(const MemoryConsoleDevice& dev) {
+int selectedRow(const MemoryConsoleDevice& dev) {
     for (int y = 1; y <= dev.Rows(); ++y)
         if ((dev.Cell(1, y - 1).Attr & 0xFF) == 0x1F) return y;
     return 0;
 }
 
 // The viewer's header lines, each from its column to the frame's right edge, blanks trimmed.
-std::string HeaderText(const MemoryConsoleDevice& dev, int row, int column) {
+std::string headerText(const MemoryConsoleDevice& dev, int row, int column) {
     std::string text = GlyphSpan(dev, row, column, 79);
     TrimTrailing(text, ' ');
     return text;
@@ -96,8 +96,8 @@ std::string HeaderText(const MemoryConsoleDevice& dev, int row, int column) {
 
 // What the reader shows of the three threads below: the first screen of the list, and the first
 // message in the viewer (its kludge lines left out, the empty line after them kept). Each picture
-// stops above the blank rows of its list box; ExpectPicture adds them and the frame's last row.
-const char* const ListGlyphs = R"(
+// stops above the blank rows of its list box; expectPicture adds them and the frame's last row.
+const char* const listGlyphs = R"(
 ╒══════════════════════════════════════════════════════════════════════════════╕
 │ Thread (5 msgs): Five in a row                                               █
 │       1 N Alice               Five in a row                                  ░
@@ -112,12 +112,12 @@ const char* const ListGlyphs = R"(
 │       8 N Dave                No text                                        ░
 )";
 
-const char* const ListAttrs = R"(
+const char* const listAttrs = R"(
 bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
 bHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHb
 )";
 
-const char* const ViewerGlyphs = R"(
+const char* const viewerGlyphs = R"(
 ╒═════════════════════════════ ENTER/Next message ═════════════════════════════╕
 │ From: Alice                                     Msg #: 1                     │
 │   To: All                                      Thread: 1 of 5                │
@@ -129,7 +129,7 @@ const char* const ViewerGlyphs = R"(
 │ this is the first.                                                           ░
 )";
 
-const char* const ViewerAttrs = R"(
+const char* const viewerAttrs = R"(
 bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbHHHHHHHHHHHHHHHHHHHHbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
 bbcccccccccccbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbccccccccbbbbbbbbbbbbbbbbbbbbbb
 bbcccccccccbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbccccccccccccccbbbbbbbbbbbbbbbbb
@@ -169,7 +169,7 @@ protected:
 };
 
 // Three threads: a chain of five, a root with one reply, and a message with no text.
-JamBaseModel ThreeThreads() {
+JamBaseModel threeThreads() {
     JamBaseModel model;
     const std::uint32_t date = *jamgen::JamTimeStamp(1995, 2, 1, 20, 15);
     auto& first = model.AddMessage(1, "Alice", "All", "Five in a row", date);
@@ -194,20 +194,20 @@ TEST_F(ReaderScreenTest, FromTheListIntoTheViewerAndOut) {
     Enter(); // opens it
     Esc();   // back to the list
     Esc();   // ends
-    Run(ThreeThreads());
+    Run(threeThreads());
     ASSERT_EQ(shots.size(), 4u);
 
-    ExpectPicture(Shot(0), ListGlyphs, ListAttrs);
+    expectPicture(Shot(0), listGlyphs, listAttrs);
 
     // The selection moved to the first message; the viewer did not open.
-    EXPECT_EQ(SelectedRow(Shot(1)), 3);
+    EXPECT_EQ(selectedRow(Shot(1)), 3);
     EXPECT_EQ(GlyphRow(Shot(1), 1), GlyphRow(Shot(0), 1));
     EXPECT_EQ(GlyphRow(Shot(1), 3), GlyphRow(Shot(0), 3));
 
-    ExpectPicture(Shot(2), ViewerGlyphs, ViewerAttrs);
+    expectPicture(Shot(2), viewerGlyphs, viewerAttrs);
 
     // Back on the list, the message is read: its "N" is gone and its bit is set.
-    EXPECT_EQ(SelectedRow(Shot(3)), 3);
+    EXPECT_EQ(selectedRow(Shot(3)), 3);
     EXPECT_EQ(GlyphSpan(Shot(3), 3, 1, 20), "│       1   Alice   ");
     EXPECT_EQ(GlyphSpan(Shot(3), 4, 1, 20), "│       2 N Bob     ");
     EXPECT_TRUE(Read(1));
@@ -215,7 +215,7 @@ TEST_F(ReaderScreenTest, FromTheListIntoTheViewerAndOut) {
 
     // Esc on the list leaves the banner alone on a cleared screen, the cursor below it.
     ExpectScreen(dev, {"Halvek BBS v2.0 Message Reader Concept", std::string(ReaderWebAddress)},
-                 {""}, Legend);
+                 {""}, legend);
     EXPECT_EQ(dev.CursorX(), 0);
     EXPECT_EQ(dev.CursorY(), 2);
     EXPECT_EQ(state.Console, nullptr);
@@ -228,22 +228,22 @@ TEST_F(ReaderScreenTest, EnterStepsThroughTheThreadToTheNextHeader) {
     Enter();
     Enter(); // on the thread's last message
     Esc();
-    Run(ThreeThreads());
+    Run(threeThreads());
     ASSERT_EQ(shots.size(), 8u);
 
-    EXPECT_EQ(SelectedRow(Shot(3)), 5);
+    EXPECT_EQ(selectedRow(Shot(3)), 5);
     for (int n = 3; n <= 5; ++n) {
         SCOPED_TRACE("message " + std::to_string(n));
         const MemoryConsoleDevice& viewer = Shot(static_cast<std::size_t>(n + 1));
-        EXPECT_EQ(HeaderText(viewer, 2, 51), "Msg #: " + std::to_string(n));
-        EXPECT_EQ(HeaderText(viewer, 3, 50), "Thread: " + std::to_string(n) + " of 5");
-        EXPECT_EQ(HeaderText(viewer, 2, 3).substr(0, 9), n % 2 ? "From: Ali" : "From: Bob");
+        EXPECT_EQ(headerText(viewer, 2, 51), "Msg #: " + std::to_string(n));
+        EXPECT_EQ(headerText(viewer, 3, 50), "Thread: " + std::to_string(n) + " of 5");
+        EXPECT_EQ(headerText(viewer, 2, 3).substr(0, 9), n % 2 ? "From: Ali" : "From: Bob");
         EXPECT_EQ(GlyphRow(viewer, 7), "│ Reply number " + std::to_string(n) + Rep(" ", 63) + "█");
     }
 
     // Enter on the last message moved the selection onto the next thread's header row.
     const MemoryConsoleDevice& list = Shot(7);
-    EXPECT_EQ(SelectedRow(list), 8);
+    EXPECT_EQ(selectedRow(list), 8);
     EXPECT_EQ(GlyphSpan(list, 8, 1, 32), "│ Thread (2 msgs): Second thread");
     for (int n = 1; n <= 5; ++n) {
         EXPECT_EQ(GlyphSpan(list, n + 2, 11, 11), n >= 3 ? " " : "N") << "row of message " << n;
@@ -256,10 +256,10 @@ TEST_F(ReaderScreenTest, KludgeLinesAreLeftOut) {
     Enter();
     Esc();
     Esc();
-    Run(ThreeThreads());
+    Run(threeThreads());
     ASSERT_EQ(shots.size(), 5u);
     const MemoryConsoleDevice& viewer = Shot(3);
-    EXPECT_EQ(HeaderText(viewer, 3, 50), "Thread: 2 of 5");
+    EXPECT_EQ(headerText(viewer, 3, 50), "Thread: 2 of 5");
     // The first 80 bytes, which begin with byte 1, are dropped; the rest is shown as text.
     EXPECT_EQ(GlyphRow(viewer, 7), "│ " + std::string(21, 'K') + Rep(" ", 56) + "█");
     EXPECT_EQ(GlyphRow(viewer, 8), "│ Second text" + Rep(" ", 66) + "░");
@@ -271,17 +271,17 @@ TEST_F(ReaderScreenTest, TheLastRowAndAMessageWithoutText) {
     Enter(); // the last row of the whole list: message 8, which has no text
     Enter(); // leaves the viewer with Enter: there is no next row
     Esc();
-    Run(ThreeThreads());
+    Run(threeThreads());
     ASSERT_EQ(shots.size(), 4u);
 
-    EXPECT_EQ(SelectedRow(Shot(1)), 12);
+    EXPECT_EQ(selectedRow(Shot(1)), 12);
     const MemoryConsoleDevice& viewer = Shot(2);
-    EXPECT_EQ(HeaderText(viewer, 2, 51), "Msg #: 8");
-    EXPECT_EQ(HeaderText(viewer, 3, 50), "Thread: 1 of 1");
-    EXPECT_EQ(HeaderText(viewer, 4, 3).substr(0, 13), "Subj: No text");
+    EXPECT_EQ(headerText(viewer, 2, 51), "Msg #: 8");
+    EXPECT_EQ(headerText(viewer, 3, 50), "Thread: 1 of 1");
+    EXPECT_EQ(headerText(viewer, 4, 3).substr(0, 13), "Subj: No text");
     for (int y = 7; y <= 24; ++y) EXPECT_EQ(GlyphSpan(viewer, y, 2, 79), Rep(" ", 78)) << y;
 
-    EXPECT_EQ(SelectedRow(Shot(3)), 12);
+    EXPECT_EQ(selectedRow(Shot(3)), 12);
     EXPECT_EQ(GlyphSpan(Shot(3), 12, 1, 20), "│       8   Dave    ");
     EXPECT_TRUE(Read(8));
 }
@@ -295,8 +295,8 @@ TEST_F(ReaderScreenTest, AnEmptyBaseShowsAnEmptyListAndEnterDoesNothing) {
     for (int y = 2; y <= 24; ++y) glyphs.push_back("│" + Rep(" ", 78) + (y == 24 ? "█" : "░"));
     glyphs.push_back("╘" + Rep("═", 78) + "╛");
     // The bar stands on the blank first row, the marker at the end of the track.
-    EXPECT_EQ(SelectedRow(Shot(0)), 2);
-    ExpectScreen(Shot(0), glyphs, {}, Legend);
+    EXPECT_EQ(selectedRow(Shot(0)), 2);
+    ExpectScreen(Shot(0), glyphs, {}, legend);
     EXPECT_EQ(Shot(1).DumpText(), Shot(0).DumpText());
     EXPECT_EQ(Shot(1).DumpAttrs(), Shot(0).DumpAttrs());
     EXPECT_EQ(GlyphRow(dev, 1), "Halvek BBS v2.0 Message Reader Concept");
@@ -314,8 +314,8 @@ TEST_F(ReaderScreenTest, WideNumbersOpenTheMessageTheRowShows) {
     Run(model);
     ASSERT_EQ(shots.size(), 5u);
     EXPECT_EQ(GlyphSpan(Shot(2), 4, 1, 20), "│   1000000 N Frank ");
-    EXPECT_EQ(HeaderText(Shot(3), 2, 51), "Msg #: 1000000");
-    EXPECT_EQ(HeaderText(Shot(3), 3, 50), "Thread: 2 of 2");
+    EXPECT_EQ(headerText(Shot(3), 2, 51), "Msg #: 1000000");
+    EXPECT_EQ(headerText(Shot(3), 3, 50), "Thread: 2 of 2");
     EXPECT_EQ(GlyphSpan(Shot(4), 4, 1, 20), "│   1000000   Frank ");
     EXPECT_EQ(GlyphSpan(Shot(4), 3, 1, 20), "│   999999 N Eve    ");
     EXPECT_TRUE(Read(1000000));

@@ -23,14 +23,15 @@ using Rows = std::vector<std::string>;
 
 // A message row as the reader lays it out, written out independently of the builder: number
 // right-aligned in 5 columns (wider numbers in full), the read mark, the sender in 18 columns.
-std::string Row(long long number, bool unread, const std::string& from, const std::string& subj) {
+std::string messageRow(long long number, bool unread, const std::string& from,
+                       const std::string& subj) {
     char head[64];
     std::snprintf(head, sizeof head, "  %5lld %c %-18.18s  ", number, unread ? 'N' : ' ',
                   from.c_str());
     return std::string(head) + subj;
 }
 
-std::string Header(int count, const std::string& subject) {
+std::string headerRow(int count, const std::string& subject) {
     return "Thread (" + std::to_string(count) + " msgs): " + subject;
 }
 
@@ -53,7 +54,7 @@ protected:
                                 "Subject " + std::to_string(n), 0, replyTo);
     }
     static std::string Plain(long long n) {
-        return Row(n, true, "From " + std::to_string(n), "Subject " + std::to_string(n));
+        return messageRow(n, true, "From " + std::to_string(n), "Subject " + std::to_string(n));
     }
 
     MemoryConsoleDevice dev;
@@ -79,8 +80,8 @@ TEST_F(ThreadIndexTest, RepliesFollowTheirParentDepthFirst) {
     Add(model, 3, 2);
     Add(model, 4, 1);
     Add(model, 5);
-    EXPECT_EQ(Build(model), (Rows{Header(4, "Subject 1"), Plain(1), Plain(2), Plain(3), Plain(4),
-                                  Header(1, "Subject 5"), Plain(5)}));
+    EXPECT_EQ(Build(model), (Rows{headerRow(4, "Subject 1"), Plain(1), Plain(2), Plain(3), Plain(4),
+                                  headerRow(1, "Subject 5"), Plain(5)}));
     // The walk leaves the scan past the last message.
     EXPECT_FALSE(reader->HasCurrent());
 }
@@ -92,8 +93,8 @@ TEST_F(ThreadIndexTest, ThreadsComeInTheOrderOfTheirRoots) {
     Add(model, 3, 6);
     Add(model, 4, 2);
     Add(model, 6);
-    EXPECT_EQ(Build(model), (Rows{Header(2, "Subject 2"), Plain(2), Plain(4),
-                                  Header(2, "Subject 6"), Plain(6), Plain(3)}));
+    EXPECT_EQ(Build(model), (Rows{headerRow(2, "Subject 2"), Plain(2), Plain(4),
+                                  headerRow(2, "Subject 6"), Plain(6), Plain(3)}));
 }
 
 TEST_F(ThreadIndexTest, MessageRowColumns) {
@@ -130,8 +131,8 @@ TEST_F(ThreadIndexTest, LongSubjectsAreShownWhole) {
     model.AddMessage(2, "Sysop", "All", "Re", 0, 1);
     Rows rows = Build(model);
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0], Header(2, subject));
-    EXPECT_EQ(rows[1], Row(1, true, "Sysop", subject));
+    EXPECT_EQ(rows[0], headerRow(2, subject));
+    EXPECT_EQ(rows[1], messageRow(1, true, "Sysop", subject));
     EXPECT_EQ(rows[1].size(), 130u);
 }
 
@@ -140,8 +141,8 @@ TEST_F(ThreadIndexTest, AMessageLinkedFromTwoRootsIsListedUnderBoth) {
     Add(model, 1);
     Add(model, 2).Overrides[JamField::Reply1st] = 3;
     Add(model, 3, 1);
-    EXPECT_EQ(Build(model), (Rows{Header(2, "Subject 1"), Plain(1), Plain(3),
-                                  Header(2, "Subject 2"), Plain(2), Plain(3)}));
+    EXPECT_EQ(Build(model), (Rows{headerRow(2, "Subject 1"), Plain(1), Plain(3),
+                                  headerRow(2, "Subject 2"), Plain(2), Plain(3)}));
 }
 
 TEST_F(ThreadIndexTest, RepliesWhoseParentIsGoneAreListedNowhere) {
@@ -151,7 +152,7 @@ TEST_F(ThreadIndexTest, RepliesWhoseParentIsGoneAreListedNowhere) {
     Add(model, 3, 2);  // its parent was deleted
     Add(model, 4, 90); // its parent never arrived
     Add(model, 5, 3);  // under the orphan: nothing links to it either
-    EXPECT_EQ(Build(model), (Rows{Header(1, "Subject 1"), Plain(1)}));
+    EXPECT_EQ(Build(model), (Rows{headerRow(1, "Subject 1"), Plain(1)}));
 }
 
 TEST_F(ThreadIndexTest, DamagedLinksEndAndListEachMessageOncePerThread) {
@@ -170,9 +171,9 @@ TEST_F(ThreadIndexTest, DamagedLinksEndAndListEachMessageOncePerThread) {
     // Thread 7 takes in thread 1 through the link that lands on message 1, and stops where
     // thread 1's own damage loops.
     EXPECT_EQ(Build(model),
-              (Rows{Header(3, "Subject 1"), Plain(1), Plain(2), Plain(3), Header(2, "Subject 4"),
-                    Plain(4), Plain(5), Header(1, "Subject 6"), Plain(6), Header(4, "Subject 7"),
-                    Plain(7), Plain(1), Plain(2), Plain(3)}));
+              (Rows{headerRow(3, "Subject 1"), Plain(1), Plain(2), Plain(3),
+                    headerRow(2, "Subject 4"), Plain(4), Plain(5), headerRow(1, "Subject 6"),
+                    Plain(6), headerRow(4, "Subject 7"), Plain(7), Plain(1), Plain(2), Plain(3)}));
 }
 
 TEST_F(ThreadIndexTest, ALinkToADeletedNumberListsTheNextMessage) {
@@ -181,7 +182,7 @@ TEST_F(ThreadIndexTest, ALinkToADeletedNumberListsTheNextMessage) {
     Add(model, 2).Deleted = true;
     Add(model, 3, 1);
     // The stale link to 2 lands on 3, the next message there is.
-    EXPECT_EQ(Build(model), (Rows{Header(2, "Subject 1"), Plain(1), Plain(3)}));
+    EXPECT_EQ(Build(model), (Rows{headerRow(2, "Subject 1"), Plain(1), Plain(3)}));
 }
 
 TEST_F(ThreadIndexTest, AHeaderWhoseNumberPointsBackDoesNotRestartTheWalk) {
@@ -191,7 +192,7 @@ TEST_F(ThreadIndexTest, AHeaderWhoseNumberPointsBackDoesNotRestartTheWalk) {
     ASSERT_EQ(rows.size(), 10u);
     for (int n = 1; n <= 5; ++n) {
         const std::string subject = "Subject " + std::to_string(n);
-        EXPECT_EQ(rows[2 * (n - 1)], Header(1, subject));
+        EXPECT_EQ(rows[2 * (n - 1)], headerRow(1, subject));
         EXPECT_EQ(rows[2 * (n - 1) + 1].substr(30), subject);
         // The row shows the number the index gives, so Enter opens the message listed.
         EXPECT_EQ(RowNumber(list.List[2 * n].Name), n);
@@ -206,7 +207,7 @@ TEST_F(ThreadIndexTest, NumbersOfSixOrMoreDigitsAreShownWholeAndReadBack) {
     Add(model, 1000000, 999999);
     Rows rows = Build(model);
     EXPECT_EQ(rows,
-              (Rows{Header(3, "Subject 999998"), Plain(999998), Plain(999999), Plain(1000000)}));
+              (Rows{headerRow(3, "Subject 999998"), Plain(999998), Plain(999999), Plain(1000000)}));
     std::map<std::int32_t, std::int32_t> shown;
     for (std::int32_t i = 1; i <= list.ListMax; ++i) {
         const ShortStr& row = list.List[i].Name;
@@ -249,8 +250,8 @@ TEST_F(ThreadIndexTest, TheRowLimitInTheMiddleOfAThreadKeepsItsHeaderAndCount) {
     Add(model, 6000);
     Rows rows = Build(model);
     ASSERT_EQ(rows.size(), 10000u);
-    EXPECT_EQ(rows[9978], Header(1, "Subject 4990"));
-    EXPECT_EQ(rows[9980], Header(30, "Subject 5001"));
+    EXPECT_EQ(rows[9978], headerRow(1, "Subject 4990"));
+    EXPECT_EQ(rows[9980], headerRow(30, "Subject 5001"));
     EXPECT_EQ(rows[9981], Plain(5001));
     EXPECT_EQ(rows[9999], Plain(5019));
     for (const std::string& row : rows) EXPECT_EQ(row.find("Subject 6000"), std::string::npos);
@@ -262,7 +263,7 @@ TEST_F(ThreadIndexTest, AChainOfTwoHundredThousandReplies) {
     for (std::uint32_t n = 1; n <= count; ++n) Add(model, n, n - 1);
     Rows rows = Build(model);
     ASSERT_EQ(rows.size(), 10000u);
-    EXPECT_EQ(rows[0], Header(200000, "Subject 1"));
+    EXPECT_EQ(rows[0], headerRow(200000, "Subject 1"));
     EXPECT_EQ(rows[1], Plain(1));
     EXPECT_EQ(rows[9999], Plain(9999));
 }

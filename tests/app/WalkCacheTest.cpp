@@ -21,7 +21,7 @@
 
 namespace {
 
-const TJamCacheSizes MinimumSizes{1, 0, 1, 0, 1, 1, 1};
+const TJamCacheSizes minimumSizes{1, 0, 1, 0, 1, 1, 1};
 
 struct WalkResult {
     std::vector<std::string> Rows;
@@ -152,7 +152,7 @@ protected:
         auto plainReader = Open(TJamCacheSizes{});
         const WalkResult expected = Plain(*plainReader);
         ASSERT_FALSE(expected.Rows.empty());
-        for (const TJamCacheSizes& sizes : {TJamCacheSizes{}, MinimumSizes}) {
+        for (const TJamCacheSizes& sizes : {TJamCacheSizes{}, minimumSizes}) {
             SCOPED_TRACE(sizes.IndexRecords);
             auto reader = Open(sizes);
             ExpectSame(Built(*reader), expected);
@@ -170,7 +170,7 @@ protected:
 // lie beyond the read-state array as loaded, also those whose rows the full list drops), and
 // what a damaged base can hold: links back to the parent, to deleted numbers and beyond the end,
 // and headers whose own number is not the one the index gives.
-jamgen::JamBaseModel BusyArea(std::uint32_t messages) {
+jamgen::JamBaseModel busyArea(std::uint32_t messages) {
     jamgen::SynthOptions options;
     options.Messages = messages;
     options.Seed = 9;
@@ -188,7 +188,7 @@ jamgen::JamBaseModel BusyArea(std::uint32_t messages) {
 }
 
 TEST_F(WalkCacheTest, FullListRowsAndReadMarksAreThoseOfThePlainWalk) {
-    Write(BusyArea(12000));
+    Write(busyArea(12000));
     ExpectWalksAlike();
     // The list really was filled, in the middle of a thread.
     auto reader = Open(TJamCacheSizes{});
@@ -198,7 +198,7 @@ TEST_F(WalkCacheTest, FullListRowsAndReadMarksAreThoseOfThePlainWalk) {
 }
 
 TEST_F(WalkCacheTest, SmallAreaRowsAreThoseOfThePlainWalk) {
-    Write(BusyArea(700));
+    Write(busyArea(700));
     ExpectWalksAlike();
 }
 

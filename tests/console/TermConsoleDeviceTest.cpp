@@ -85,7 +85,7 @@ public:
     int writeEnd = -1;
 };
 
-TermDeviceOptions On(int in, int out, bool signals = false) {
+TermDeviceOptions optionsOn(int in, int out, bool signals = false) {
     TermDeviceOptions options;
     options.InFd = in;
     options.OutFd = out;
@@ -94,7 +94,7 @@ TermDeviceOptions On(int in, int out, bool signals = false) {
     return options;
 }
 
-std::string WithoutCarriageReturns(const std::string& s) {
+std::string withoutCarriageReturns(const std::string& s) {
     std::string out;
     for (char c : s) {
         if (c != '\r') out.push_back(c);
@@ -102,7 +102,7 @@ std::string WithoutCarriageReturns(const std::string& s) {
     return out;
 }
 
-void PutText(ConsoleDevice& device, int x, int y, const std::string& text, std::uint16_t attr = 7) {
+void putText(ConsoleDevice& device, int x, int y, const std::string& text, std::uint16_t attr = 7) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         TScreenCell cell;
         cell.Ch = static_cast<std::uint8_t>(text[i]);
@@ -111,7 +111,7 @@ void PutText(ConsoleDevice& device, int x, int y, const std::string& text, std::
     }
 }
 
-long ElapsedMs(std::chrono::steady_clock::time_point since) {
+long elapsedMs(std::chrono::steady_clock::time_point since) {
     return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                  std::chrono::steady_clock::now() - since)
                                  .count());
@@ -133,7 +133,7 @@ TEST(TermDevice, RawModeIsSetAndGivenBack) {
     termios before{};
     ASSERT_EQ(tcgetattr(pty.slave, &before), 0);
     {
-        TermConsoleDevice device(On(pty.slave, pty.slave));
+        TermConsoleDevice device(optionsOn(pty.slave, pty.slave));
         device.SetRawInput();
         termios raw{};
         ASSERT_EQ(tcgetattr(pty.slave, &raw), 0);
@@ -150,12 +150,12 @@ TEST(TermDevice, ScreenIsTakenAndGivenBackWithTheLinesAboveTheCursor) {
     Pty pty;
     ASSERT_GE(pty.slave, 0);
     {
-        TermConsoleDevice device(On(pty.slave, pty.slave));
+        TermConsoleDevice device(optionsOn(pty.slave, pty.slave));
         device.SetRawInput();
         device.SetSize(80, 25);
         EXPECT_NE(pty.Output().find("\x1b[?1049h"), std::string::npos);
-        PutText(device, 0, 0, "Thanks for reading", 0x1F);
-        PutText(device, 0, 1, "\xc4\xc4 bye");
+        putText(device, 0, 0, "Thanks for reading", 0x1F);
+        putText(device, 0, 1, "\xc4\xc4 bye");
         device.SetCursor(0, 2);
         EXPECT_EQ(pty.Output(), ""); // nothing is written until the program waits or ends
     }
@@ -163,17 +163,17 @@ TEST(TermDevice, ScreenIsTakenAndGivenBackWithTheLinesAboveTheCursor) {
     const std::size_t leave = out.find("\x1b[?1049l");
     ASSERT_NE(leave, std::string::npos);
     const std::string after = out.substr(leave + 8);
-    EXPECT_EQ(WithoutCarriageReturns(after), "Thanks for reading\n\xe2\x94\x80\xe2\x94\x80 bye\n");
+    EXPECT_EQ(withoutCarriageReturns(after), "Thanks for reading\n\xe2\x94\x80\xe2\x94\x80 bye\n");
     EXPECT_NE(out.find("Thanks for reading"), std::string::npos);
 }
 
 TEST(TermDevice, CellsAreDrawnBeforeEveryWait) {
     Pty pty;
     ASSERT_GE(pty.slave, 0);
-    TermConsoleDevice device(On(pty.slave, pty.slave));
+    TermConsoleDevice device(optionsOn(pty.slave, pty.slave));
     device.SetSize(80, 25);
     pty.Output();
-    PutText(device, 10, 4, "Hi");
+    putText(device, 10, 4, "Hi");
     device.SetCursor(0, 24);
     EXPECT_EQ(device.WaitInput(0), ConsoleWait::TimedOut);
     const std::string out = pty.Output();
@@ -186,11 +186,11 @@ TEST(TermDevice, CellsBeyondASmallTerminalAreKeptButNotDrawn) {
     Pty pty;
     ASSERT_GE(pty.slave, 0);
     pty.SetSize(40, 10);
-    TermConsoleDevice device(On(pty.slave, pty.slave));
+    TermConsoleDevice device(optionsOn(pty.slave, pty.slave));
     device.SetSize(80, 25);
-    PutText(device, 50, 2, "Z");
-    PutText(device, 5, 20, "W");
-    PutText(device, 5, 2, "Y");
+    putText(device, 50, 2, "Z");
+    putText(device, 5, 20, "W");
+    putText(device, 5, 2, "Y");
     device.WaitInput(0);
     const std::string out = pty.Output();
     EXPECT_NE(out.find('Y'), std::string::npos);
@@ -202,7 +202,7 @@ TEST(TermDevice, CellsBeyondASmallTerminalAreKeptButNotDrawn) {
 TEST(TermDevice, KeysAreReadThroughTheTerminalObject) {
     Pty pty;
     ASSERT_GE(pty.slave, 0);
-    TIO_STDIO term(std::make_unique<TermConsoleDevice>(On(pty.slave, pty.slave)), 80, 25);
+    TIO_STDIO term(std::make_unique<TermConsoleDevice>(optionsOn(pty.slave, pty.slave)), 80, 25);
     pty.Type("q\x1bOP\x1b[1;5P\x03\r");
     const int expected[] = {'q', 0, 59, 0, 94, 3, 13};
     for (int byte : expected) {
@@ -215,11 +215,11 @@ TEST(TermDevice, KeysAreReadThroughTheTerminalObject) {
 TEST(TermDevice, LoneEscIsDeliveredAfterTheQuietTime) {
     Pty pty;
     ASSERT_GE(pty.slave, 0);
-    TIO_STDIO term(std::make_unique<TermConsoleDevice>(On(pty.slave, pty.slave)), 80, 25);
+    TIO_STDIO term(std::make_unique<TermConsoleDevice>(optionsOn(pty.slave, pty.slave)), 80, 25);
     pty.Type("\x1b");
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(term.KeyWait(2000));
-    const long waited = ElapsedMs(start);
+    const long waited = elapsedMs(start);
     EXPECT_EQ(term.ReadKey(), 27);
     EXPECT_GE(waited, static_cast<long>(TermInputDecoder::EscQuietMs) - 5);
     EXPECT_LT(waited, 1000);
@@ -228,10 +228,11 @@ TEST(TermDevice, LoneEscIsDeliveredAfterTheQuietTime) {
 TEST(TermDevice, KeyWaitRunsOutAfterItsLimit) {
     Pipe input;
     Pipe output;
-    TIO_STDIO term(std::make_unique<TermConsoleDevice>(On(input.readEnd, output.writeEnd)), 80, 25);
+    TIO_STDIO term(std::make_unique<TermConsoleDevice>(optionsOn(input.readEnd, output.writeEnd)),
+                   80, 25);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(term.KeyWait(100));
-    const long waited = ElapsedMs(start);
+    const long waited = elapsedMs(start);
     EXPECT_GE(waited, 95);
     EXPECT_LT(waited, 1000);
 }
@@ -243,8 +244,8 @@ TEST(TermDevice, PlainInputIsOneKeyPerByteAndItsEndReadsAsEsc) {
     ASSERT_EQ(write(input.writeEnd, typed.data(), typed.size()), 5);
     input.CloseWrite();
     {
-        TIO_STDIO term(std::make_unique<TermConsoleDevice>(On(input.readEnd, output.writeEnd)), 80,
-                       25);
+        TIO_STDIO term(
+            std::make_unique<TermConsoleDevice>(optionsOn(input.readEnd, output.writeEnd)), 80, 25);
         const int expected[] = {'a', 'b', 0, 72, 27, 27, 27};
         for (int byte : expected) EXPECT_EQ(term.ReadKey(), byte);
         EXPECT_TRUE(term.KeyWait(ConsoleDevice::Infinite)); // never blocks on a closed input
@@ -266,7 +267,7 @@ TEST(TermDevice, QuitSignalsMakeEveryKeyEscAndRepeatsDoNotEndTheProgram) {
     sigaction(SIGTERM, nullptr, &before);
     {
         TIO_STDIO term(std::make_unique<TermConsoleDevice>(
-                           On(input.readEnd, output.writeEnd, /*signals=*/true)),
+                           optionsOn(input.readEnd, output.writeEnd, /*signals=*/true)),
                        80, 25);
         ASSERT_EQ(write(input.writeEnd, "xyz", 3), 3);
         raise(SIGTERM);
@@ -285,7 +286,7 @@ TEST(TermDevice, QuitSignalsMakeEveryKeyEscAndRepeatsDoNotEndTheProgram) {
 TEST(TermDevice, QuitSignalWakesAWaitInProgress) {
     Pipe input;
     Pipe output;
-    TermConsoleDevice device(On(input.readEnd, output.writeEnd, /*signals=*/true));
+    TermConsoleDevice device(optionsOn(input.readEnd, output.writeEnd, /*signals=*/true));
     // The signal comes while the device waits; a timer delivers it from outside the wait.
     struct sigaction alarmAction {};
     alarmAction.sa_handler = [](int) { raise(SIGHUP); };
@@ -293,7 +294,7 @@ TEST(TermDevice, QuitSignalWakesAWaitInProgress) {
     alarm(1);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(device.WaitInput(10000), ConsoleWait::Signalled);
-    EXPECT_LT(ElapsedMs(start), 5000);
+    EXPECT_LT(elapsedMs(start), 5000);
     ConsoleInputEvent event;
     ASSERT_TRUE(device.ReadEvent(event));
     EXPECT_EQ(event.Char, 27);
@@ -303,10 +304,10 @@ TEST(TermDevice, QuitSignalWakesAWaitInProgress) {
 TEST(TermDevice, ResizeRepaintsTheWholeScreen) {
     Pty pty;
     ASSERT_GE(pty.slave, 0);
-    TermConsoleDevice device(On(pty.slave, pty.slave, /*signals=*/true));
+    TermConsoleDevice device(optionsOn(pty.slave, pty.slave, /*signals=*/true));
     device.SetSize(80, 25);
-    PutText(device, 0, 0, "Hello");
-    PutText(device, 70, 24, "corner");
+    putText(device, 0, 0, "Hello");
+    putText(device, 70, 24, "corner");
     device.WaitInput(0);
     pty.Output();
     pty.SetSize(100, 30);
@@ -321,7 +322,7 @@ TEST(TermDevice, ResizeRepaintsTheWholeScreen) {
 TEST(TermDevice, TerminalThatIsGoneIsNoErrorAndReadsAsEsc) {
     Pty pty;
     ASSERT_GE(pty.slave, 0);
-    TIO_STDIO term(std::make_unique<TermConsoleDevice>(On(pty.slave, pty.slave)), 80, 25);
+    TIO_STDIO term(std::make_unique<TermConsoleDevice>(optionsOn(pty.slave, pty.slave)), 80, 25);
     term.WriteAt(1, 1, 7, "before");
     ASSERT_FALSE(term.KeyWait(0));
     pty.CloseMaster();

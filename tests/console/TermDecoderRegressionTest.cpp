@@ -9,7 +9,7 @@
 
 namespace {
 
-std::vector<std::uint8_t> Chars(TermInputDecoder& decoder) {
+std::vector<std::uint8_t> decodedChars(TermInputDecoder& decoder) {
     std::vector<std::uint8_t> chars;
     ConsoleInputEvent event;
     while (decoder.Pop(event)) chars.push_back(event.Char);
@@ -29,7 +29,7 @@ TEST(TermDecoderRegression, KeyTypedLongAfterAnUnfinishedOverlongSequenceWasSwal
         decoder.Tick(10 + silence);
         decoder.Feed("x", 10 + silence);
         decoder.Finish();
-        const std::vector<std::uint8_t> chars = Chars(decoder);
+        const std::vector<std::uint8_t> chars = decodedChars(decoder);
         ASSERT_FALSE(chars.empty());
         EXPECT_EQ(chars.back(), 'x');
     }
@@ -42,7 +42,7 @@ TEST(TermDecoderRegression, KeyTypedLongAfterAnUnfinishedOverlongSequenceWasSwal
         decoder.Feed("))))", t);
     decoder.Feed("Aq", 3 * TermInputDecoder::SequenceWaitMs);
     decoder.Finish();
-    EXPECT_EQ(Chars(decoder), std::vector<std::uint8_t>{'q'});
+    EXPECT_EQ(decodedChars(decoder), std::vector<std::uint8_t>{'q'});
 }
 
 } // namespace

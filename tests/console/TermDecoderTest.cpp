@@ -15,7 +15,7 @@ namespace {
 
 using Bytes = std::vector<int>;
 
-std::vector<ConsoleInputEvent> Drain(TermInputDecoder& decoder) {
+std::vector<ConsoleInputEvent> drain(TermInputDecoder& decoder) {
     std::vector<ConsoleInputEvent> events;
     ConsoleInputEvent event;
     while (decoder.Pop(event)) events.push_back(event);
@@ -23,7 +23,7 @@ std::vector<ConsoleInputEvent> Drain(TermInputDecoder& decoder) {
 }
 
 // The bytes the terminal object queues for these events, as the program reads them.
-Bytes KeyBytes(const std::vector<ConsoleInputEvent>& events) {
+Bytes keyBytes(const std::vector<ConsoleInputEvent>& events) {
     MemoryConsoleDevice console;
     for (const ConsoleInputEvent& event : events) console.PushEvent(event);
     console.SetScriptEnd(ScriptEnd::Fail);
@@ -33,12 +33,12 @@ Bytes KeyBytes(const std::vector<ConsoleInputEvent>& events) {
     return bytes;
 }
 
-Bytes Decode(const std::string& input,
+Bytes decode(const std::string& input,
              TermInputDecoder::Mode mode = TermInputDecoder::Mode::Terminal) {
     TermInputDecoder decoder(mode);
     decoder.Feed(input, 0);
     decoder.Finish();
-    return KeyBytes(Drain(decoder));
+    return keyBytes(drain(decoder));
 }
 
 struct KeyCase {
@@ -47,7 +47,7 @@ struct KeyCase {
     Bytes Expected;
 };
 
-std::string Printable(const std::string& s) {
+std::string printable(const std::string& s) {
     std::string out;
     for (unsigned char c : s) {
         if (c == 0x1b) {
@@ -61,7 +61,7 @@ std::string Printable(const std::string& s) {
     return out;
 }
 
-const std::vector<KeyCase>& TerminalKeys() {
+const std::vector<KeyCase>& terminalKeys() {
     static const std::vector<KeyCase> cases = {
         // xterm, normal and application cursor mode, with modifier parameters
         {"xterm Up", "\x1b[A", {0, 72}},
@@ -174,27 +174,27 @@ const std::vector<KeyCase>& TerminalKeys() {
 }
 
 TEST(TermDecoder, EveryTerminalKeyReadsAsThePcKey) {
-    for (const KeyCase& c : TerminalKeys()) {
-        EXPECT_EQ(Decode(c.Input), c.Expected) << c.Name << ": " << Printable(c.Input);
+    for (const KeyCase& c : terminalKeys()) {
+        EXPECT_EQ(decode(c.Input), c.Expected) << c.Name << ": " << printable(c.Input);
     }
 }
 
 TEST(TermDecoder, SequencesSplitAtEveryPositionDecodeTheSame) {
-    for (const KeyCase& c : TerminalKeys()) {
+    for (const KeyCase& c : terminalKeys()) {
         for (std::size_t cut = 1; cut < c.Input.size(); ++cut) {
             TermInputDecoder decoder;
             decoder.Feed(c.Input.substr(0, cut), 1000);
             decoder.Tick(1000 + TermInputDecoder::EscQuietMs - 1);
             decoder.Feed(c.Input.substr(cut), 1000 + TermInputDecoder::EscQuietMs - 1);
             decoder.Finish();
-            EXPECT_EQ(KeyBytes(Drain(decoder)), c.Expected)
-                << c.Name << " cut after " << cut << ": " << Printable(c.Input);
+            EXPECT_EQ(keyBytes(drain(decoder)), c.Expected)
+                << c.Name << " cut after " << cut << ": " << printable(c.Input);
         }
     }
 }
 
 TEST(TermDecoder, SequencesFedByteByByteWithPausesDecodeTheSame) {
-    for (const KeyCase& c : TerminalKeys()) {
+    for (const KeyCase& c : terminalKeys()) {
         TermInputDecoder decoder;
         std::uint64_t now = 5000;
         for (char byte : c.Input) {
@@ -203,13 +203,13 @@ TEST(TermDecoder, SequencesFedByteByByteWithPausesDecodeTheSame) {
             decoder.Tick(now);
         }
         decoder.Finish();
-        EXPECT_EQ(KeyBytes(Drain(decoder)), c.Expected) << c.Name << ": " << Printable(c.Input);
+        EXPECT_EQ(keyBytes(drain(decoder)), c.Expected) << c.Name << ": " << printable(c.Input);
     }
 }
 
 TEST(TermDecoder, SeveralKeysInOneReadKeepTheirOrder) {
-    EXPECT_EQ(Decode("a\x1b[Ab\x1bOP\r"), (Bytes{'a', 0, 72, 'b', 0, 59, 13}));
-    EXPECT_EQ(Decode("\x1b[A\x1b[A\x1b[B"), (Bytes{0, 72, 0, 72, 0, 80}));
+    EXPECT_EQ(decode("a\x1b[Ab\x1bOP\r"), (Bytes{'a', 0, 72, 'b', 0, 59, 13}));
+    EXPECT_EQ(decode("\x1b[A\x1b[A\x1b[B"), (Bytes{0, 72, 0, 72, 0, 80}));
 }
 
 TEST(TermDecoder, LoneEscBecomesEscOnlyAfterTheQuietTime) {
@@ -221,7 +221,7 @@ TEST(TermDecoder, LoneEscBecomesEscOnlyAfterTheQuietTime) {
     decoder.Tick(100 + quiet - 1);
     EXPECT_EQ(decoder.Ready(), 0u);
     decoder.Tick(100 + quiet);
-    EXPECT_EQ(KeyBytes(Drain(decoder)), Bytes{27});
+    EXPECT_EQ(keyBytes(drain(decoder)), Bytes{27});
     EXPECT_FALSE(decoder.HasDeadline());
 }
 
@@ -230,12 +230,12 @@ TEST(TermDecoder, KeyJustInsideTheQuietTimeIsAltKey) {
     TermInputDecoder inside;
     inside.Feed("\x1b", 0);
     inside.Feed("q", quiet - 1);
-    EXPECT_EQ(KeyBytes(Drain(inside)), (Bytes{0, 16}));
+    EXPECT_EQ(keyBytes(drain(inside)), (Bytes{0, 16}));
 
     TermInputDecoder after;
     after.Feed("\x1b", 0);
     after.Feed("q", quiet);
-    EXPECT_EQ(KeyBytes(Drain(after)), (Bytes{27, 'q'}));
+    EXPECT_EQ(keyBytes(drain(after)), (Bytes{27, 'q'}));
 }
 
 TEST(TermDecoder, BegunSequenceIsNotCutByTheQuietTime) {
@@ -244,7 +244,7 @@ TEST(TermDecoder, BegunSequenceIsNotCutByTheQuietTime) {
     decoder.Tick(TermInputDecoder::SequenceWaitMs - 1);
     EXPECT_EQ(decoder.Ready(), 0u);
     decoder.Feed("5A", TermInputDecoder::SequenceWaitMs - 1);
-    EXPECT_EQ(KeyBytes(Drain(decoder)), (Bytes{0, 141}));
+    EXPECT_EQ(keyBytes(drain(decoder)), (Bytes{0, 141}));
 }
 
 TEST(TermDecoder, UnfinishedSequenceIsDecidedAfterItsLongWait) {
@@ -253,32 +253,32 @@ TEST(TermDecoder, UnfinishedSequenceIsDecidedAfterItsLongWait) {
     bracket.Feed("\x1b[", 0);
     EXPECT_EQ(bracket.Deadline(), wait);
     bracket.Tick(wait);
-    EXPECT_EQ(KeyBytes(Drain(bracket)), (Bytes{0, 26}));
+    EXPECT_EQ(keyBytes(drain(bracket)), (Bytes{0, 26}));
 
     TermInputDecoder cut; // a sequence that never ends is dropped; what follows is read as usual
     cut.Feed("\x1b[1;5", 0);
     cut.Tick(wait);
     cut.Feed("A", wait + 1);
-    EXPECT_EQ(KeyBytes(Drain(cut)), (Bytes{'A'}));
+    EXPECT_EQ(keyBytes(drain(cut)), (Bytes{'A'}));
 }
 
 TEST(TermDecoder, ControlByteInsideSequenceEndsItAndCounts) {
-    EXPECT_EQ(Decode("\x1b[1\x1b[A"), (Bytes{0, 72}));
-    EXPECT_EQ(Decode("\x1b[\r"), (Bytes{0, 26, 13}));
-    EXPECT_EQ(Decode("\x1bO\r"), (Bytes{0, 24, 13}));
+    EXPECT_EQ(decode("\x1b[1\x1b[A"), (Bytes{0, 72}));
+    EXPECT_EQ(decode("\x1b[\r"), (Bytes{0, 26, 13}));
+    EXPECT_EQ(decode("\x1bO\r"), (Bytes{0, 24, 13}));
 }
 
 TEST(TermDecoder, TwoEscapesAreTwoEscKeys) {
     TermInputDecoder decoder;
     decoder.Feed("\x1b\x1b", 0);
     decoder.Tick(TermInputDecoder::EscQuietMs);
-    EXPECT_EQ(KeyBytes(Drain(decoder)), (Bytes{27, 27}));
-    EXPECT_EQ(Decode("\x1b\x1bq"), (Bytes{27, 0, 16}));
+    EXPECT_EQ(keyBytes(drain(decoder)), (Bytes{27, 27}));
+    EXPECT_EQ(decode("\x1b\x1bq"), (Bytes{27, 0, 16}));
 }
 
 TEST(TermDecoder, EndOfInputDecidesWhatIsHeld) {
-    EXPECT_EQ(Decode("\x1b"), Bytes{27});
-    EXPECT_EQ(Decode("a\xc3"), Bytes{'a'}); // half a character is dropped
+    EXPECT_EQ(decode("\x1b"), Bytes{27});
+    EXPECT_EQ(decode("a\xc3"), Bytes{'a'}); // half a character is dropped
 }
 
 TEST(TermDecoder, OverlongSequenceIsDroppedToItsEnd) {
@@ -288,19 +288,19 @@ TEST(TermDecoder, OverlongSequenceIsDroppedToItsEnd) {
     for (std::size_t at = 0; at < noise.size(); at += 7) decoder.Feed(noise.substr(at, 7), 0);
     decoder.Feed("Aq", 0);
     decoder.Finish();
-    EXPECT_EQ(KeyBytes(Drain(decoder)), Bytes{'q'});
+    EXPECT_EQ(keyBytes(drain(decoder)), Bytes{'q'});
 }
 
 TEST(TermDecoder, WithoutUtf8HighBytesAreCharacters) {
     TermInputDecoder decoder(TermInputDecoder::Mode::Terminal, false);
     decoder.Feed("\x81\xc4", 0);
-    EXPECT_EQ(KeyBytes(Drain(decoder)), (Bytes{0x81, 0xC4}));
+    EXPECT_EQ(keyBytes(drain(decoder)), (Bytes{0x81, 0xC4}));
 }
 
 TEST(TermDecoder, EventsAreKeyPressesShapedLikeTheConsoles) {
     TermInputDecoder decoder;
     decoder.Feed("\x1b[A\x03\x1bq", 0);
-    const auto events = Drain(decoder);
+    const auto events = drain(decoder);
     ASSERT_EQ(events.size(), 3u);
     for (const ConsoleInputEvent& e : events) {
         EXPECT_TRUE(e.IsKey);
@@ -336,13 +336,13 @@ TEST(TermDecoder, AnyInputInAnyPiecesEndsWithNothingHeldAndOnlyKeyPresses) {
             decoder.Tick(now);
         }
         decoder.Finish();
-        EXPECT_FALSE(decoder.HasDeadline()) << Printable(input);
-        const auto events = Drain(decoder);
-        EXPECT_LE(events.size(), input.size()) << Printable(input);
+        EXPECT_FALSE(decoder.HasDeadline()) << printable(input);
+        const auto events = drain(decoder);
+        EXPECT_LE(events.size(), input.size()) << printable(input);
         for (const ConsoleInputEvent& e : events) {
-            EXPECT_TRUE(e.IsKey && e.KeyDown) << Printable(input);
+            EXPECT_TRUE(e.IsKey && e.KeyDown) << printable(input);
         }
-        EXPECT_LE(KeyBytes(events).size(), 2 * events.size());
+        EXPECT_LE(keyBytes(events).size(), 2 * events.size());
     }
 }
 
@@ -350,7 +350,7 @@ TEST(TermDecoder, AnyInputInAnyPiecesEndsWithNothingHeldAndOnlyKeyPresses) {
 
 TEST(TermDecoderPlain, EveryByteIsItsOwnKey) {
     for (int b = 1; b < 256; ++b) {
-        EXPECT_EQ(Decode(std::string(1, static_cast<char>(b)), TermInputDecoder::Mode::Plain),
+        EXPECT_EQ(decode(std::string(1, static_cast<char>(b)), TermInputDecoder::Mode::Plain),
                   Bytes{b})
             << "byte " << b;
     }
@@ -360,7 +360,7 @@ TEST(TermDecoderPlain, ZeroAndCodeIsThatExtendedKey) {
     for (int code = 0; code < 256; ++code) {
         std::string input(1, '\0');
         input.push_back(static_cast<char>(code));
-        EXPECT_EQ(Decode(input, TermInputDecoder::Mode::Plain), (Bytes{0, code}))
+        EXPECT_EQ(decode(input, TermInputDecoder::Mode::Plain), (Bytes{0, code}))
             << "code " << code;
     }
 }
@@ -373,7 +373,7 @@ TEST(TermDecoderPlain, NothingIsTimedAndEscIsAKeyAtOnce) {
     decoder.Feed("H", 100000);
     decoder.Feed(std::string(1, '\0'), 100000);
     decoder.Finish(); // a 0 with nothing after it is no key
-    EXPECT_EQ(KeyBytes(Drain(decoder)), (Bytes{27, '[', 'A', 0, 72}));
+    EXPECT_EQ(keyBytes(drain(decoder)), (Bytes{27, '[', 'A', 0, 72}));
 }
 
 } // namespace

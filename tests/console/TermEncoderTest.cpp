@@ -12,7 +12,7 @@ namespace {
 
 // The text of the output with the escape sequences the encoder sends taken out. Any other use of
 // a byte below 0x20 or of 0x7F fails the test.
-std::string TextOnly(const std::string& out) {
+std::string textOnly(const std::string& out) {
     std::string text;
     for (std::size_t i = 0; i < out.size(); ++i) {
         const auto c = static_cast<unsigned char>(out[i]);
@@ -41,12 +41,12 @@ std::string TextOnly(const std::string& out) {
     return text;
 }
 
-std::string Utf8(std::uint32_t cp) {
+std::string utf8Of(std::uint32_t cp) {
     char bytes[4];
     return std::string(bytes, TermGlyphs::EncodeUtf8(cp, bytes));
 }
 
-std::uint32_t DecodeUtf8(const std::string& s) {
+std::uint32_t decodeUtf8(const std::string& s) {
     const auto b = [&](std::size_t i) {
         return static_cast<std::uint32_t>(static_cast<unsigned char>(s[i]));
     };
@@ -56,7 +56,7 @@ std::uint32_t DecodeUtf8(const std::string& s) {
     return 0xFFFFFFFF;
 }
 
-std::string OneCell(bool utf8, std::uint8_t ch, std::uint16_t attr = 7) {
+std::string oneCell(bool utf8, std::uint8_t ch, std::uint16_t attr = 7) {
     TermOutputEncoder encoder(utf8);
     encoder.PutCell(0, 0, ch, attr);
     return encoder.Pending();
@@ -94,12 +94,12 @@ TEST(TermGlyphs, EveryGlyphLeadsBackToItsByte) {
 
 TEST(TermEncoder, EveryByteIsWrittenAsItsGlyphInUtf8) {
     for (int b = 0; b < 256; ++b) {
-        const std::string text = TextOnly(OneCell(true, static_cast<std::uint8_t>(b)));
-        EXPECT_EQ(text, Utf8(TermGlyphs::ToUnicode(static_cast<std::uint8_t>(b)))) << b;
-        EXPECT_EQ(DecodeUtf8(text), TermGlyphs::ToUnicode(static_cast<std::uint8_t>(b))) << b;
+        const std::string text = textOnly(oneCell(true, static_cast<std::uint8_t>(b)));
+        EXPECT_EQ(text, utf8Of(TermGlyphs::ToUnicode(static_cast<std::uint8_t>(b)))) << b;
+        EXPECT_EQ(decodeUtf8(text), TermGlyphs::ToUnicode(static_cast<std::uint8_t>(b))) << b;
     }
-    EXPECT_EQ(TextOnly(OneCell(true, 0xC4)), "\xe2\x94\x80");
-    EXPECT_EQ(TextOnly(OneCell(true, 0x00)), " ");
+    EXPECT_EQ(textOnly(oneCell(true, 0xC4)), "\xe2\x94\x80");
+    EXPECT_EQ(textOnly(oneCell(true, 0x00)), " ");
 }
 
 TEST(TermEncoder, NoByteReachesTheTerminalAsAControlCode) {
@@ -110,7 +110,7 @@ TEST(TermEncoder, NoByteReachesTheTerminalAsAControlCode) {
                             static_cast<std::uint16_t>(b));
         }
         encoder.PlaceCursor(5, 5);
-        const std::string text = TextOnly(encoder.Pending());
+        const std::string text = textOnly(encoder.Pending());
         EXPECT_FALSE(text.empty());
         if (!utf8) {
             for (char c : text) EXPECT_LT(static_cast<unsigned char>(c), 0x80) << "ASCII only";
@@ -172,8 +172,8 @@ TEST(TermEncoder, PcColoursBecomeAnsiColours) {
         EXPECT_EQ(TermOutputEncoder::ForegroundSgr(pc), expectedFg) << pc;
         EXPECT_EQ(TermOutputEncoder::BackgroundSgr(pc), expectedBg) << pc;
     }
-    EXPECT_NE(OneCell(true, 'x', 0x1F).find("\x1b[0;97;44m"), std::string::npos); // white on blue
-    EXPECT_NE(OneCell(true, 'x', 0xCE).find("\x1b[0;93;101m"),
+    EXPECT_NE(oneCell(true, 'x', 0x1F).find("\x1b[0;97;44m"), std::string::npos); // white on blue
+    EXPECT_NE(oneCell(true, 'x', 0xCE).find("\x1b[0;93;101m"),
               std::string::npos); // yellow on light red
 }
 
@@ -213,7 +213,7 @@ TEST(TermEncoder, CellsBeyondASmallTerminalAreNotDrawn) {
     encoder.PutCell(0, 10, 'y', 7);
     EXPECT_EQ(encoder.Pending(), "");
     encoder.PutCell(39, 9, 'z', 7);
-    EXPECT_EQ(TextOnly(encoder.Pending()), "z");
+    EXPECT_EQ(textOnly(encoder.Pending()), "z");
     encoder.DropPending();
     encoder.PlaceCursor(79, 24); // kept inside the window
     EXPECT_EQ(encoder.Pending(), "\x1b[10;40H");

@@ -49,7 +49,7 @@ private:
 
 // The reading end of a pipe that holds bytes and whose writing end is closed, so that a reader
 // meets the end of the input after them.
-HANDLE PipeWith(const std::string& bytes) {
+HANDLE pipeWith(const std::string& bytes) {
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, nullptr, 1 << 16)) return INVALID_HANDLE_VALUE;
@@ -59,7 +59,7 @@ HANDLE PipeWith(const std::string& bytes) {
     return readEnd;
 }
 
-std::string TempFileName() {
+std::string tempFileName() {
     char dir[MAX_PATH];
     char name[MAX_PATH];
     GetTempPathA(MAX_PATH, dir);
@@ -71,7 +71,7 @@ std::string TempFileName() {
 class NoConsoleOutput {
 public:
     NoConsoleOutput()
-        : path_(TempFileName()),
+        : path_(tempFileName()),
           file_(CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)),
           swap_(STD_OUTPUT_HANDLE, file_.Get()) {}
@@ -92,7 +92,7 @@ private:
 };
 
 // The bytes ReadKey gives for count keys.
-std::vector<int> ReadKeys(TIO_STDIO& term, int count) {
+std::vector<int> readKeys(TIO_STDIO& term, int count) {
     std::vector<int> keys;
     for (int i = 0; i < count; ++i) keys.push_back(term.ReadKey());
     return keys;
@@ -102,13 +102,13 @@ std::vector<int> ReadKeys(TIO_STDIO& term, int count) {
 
 TEST(WinPipedInput, BytesAreKeysAndTheEndReadsAsEsc) {
     NoConsoleOutput out;
-    OwnedHandle pipe(PipeWith(std::string("a\r\0H\x1b", 5) + "\x7f"));
+    OwnedHandle pipe(pipeWith(std::string("a\r\0H\x1b", 5) + "\x7f"));
     StdHandleSwap in(STD_INPUT_HANDLE, pipe.Get());
     TIO_STDIO term(std::make_unique<WinConsoleDevice>(), 80, 25);
-    EXPECT_EQ(ReadKeys(term, 6), (std::vector<int>{'a', 13, 0, 72, esc, 0x7f}));
+    EXPECT_EQ(readKeys(term, 6), (std::vector<int>{'a', 13, 0, 72, esc, 0x7f}));
     // After the end every key is Esc, at once and as often as asked.
     EXPECT_TRUE(term.KeyWait(0));
-    EXPECT_EQ(ReadKeys(term, 3), (std::vector<int>{esc, esc, esc}));
+    EXPECT_EQ(readKeys(term, 3), (std::vector<int>{esc, esc, esc}));
 }
 
 TEST(WinPipedInput, LongInputComesWholeAcrossReads) {
@@ -120,7 +120,7 @@ TEST(WinPipedInput, LongInputComesWholeAcrossReads) {
         bytes[at] = '\0';
         bytes[at + 1] = 'P';
     }
-    OwnedHandle pipe(PipeWith(bytes));
+    OwnedHandle pipe(pipeWith(bytes));
     StdHandleSwap in(STD_INPUT_HANDLE, pipe.Get());
     TIO_STDIO term(std::make_unique<WinConsoleDevice>(), 80, 25);
     for (std::size_t i = 0; i < bytes.size(); ++i)
@@ -129,7 +129,7 @@ TEST(WinPipedInput, LongInputComesWholeAcrossReads) {
 }
 
 TEST(WinPipedInput, AZeroCutOffByTheEndIsEsc) {
-    OwnedHandle pipe(PipeWith(std::string("x\0", 2)));
+    OwnedHandle pipe(pipeWith(std::string("x\0", 2)));
     StdHandleSwap in(STD_INPUT_HANDLE, pipe.Get());
     WinConsoleDevice device;
     ConsoleInputEvent event;
@@ -146,7 +146,7 @@ TEST(WinPipedInput, AZeroCutOffByTheEndIsEsc) {
 
 TEST(WinPipedInput, EmptyFilesAndTheNullDeviceEndAtOnce) {
     NoConsoleOutput out;
-    const std::string path = TempFileName(); // made empty
+    const std::string path = tempFileName(); // made empty
     for (const char* name : {path.c_str(), "NUL"}) {
         SCOPED_TRACE(name);
         OwnedHandle file(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -179,7 +179,7 @@ TEST(WinPipedInput, NoStandardInputNeverWaits) {
 
 TEST(WinNoConsole, DrawingGoesOnInTheBufferAndWritesNothingElsewhere) {
     NoConsoleOutput out;
-    OwnedHandle pipe(PipeWith(""));
+    OwnedHandle pipe(pipeWith(""));
     StdHandleSwap in(STD_INPUT_HANDLE, pipe.Get());
     {
         TIO_STDIO term(std::make_unique<WinConsoleDevice>(), 80, 25);
@@ -344,7 +344,7 @@ TEST_F(WinConsoleTest, KeyEventsBecomeBytes) {
             Key(true, VK_ESCAPE, 0x01, 0, 0), Key(true, VK_F4, 0x3E, 0, LEFT_ALT_PRESSED)});
     EXPECT_EQ(device_->PendingEvents(), 6u);
     TIO_STDIO term(*device_, 80, 25);
-    EXPECT_EQ(ReadKeys(term, 6), (std::vector<int>{0, 72, 'a', esc, 0, 107}));
+    EXPECT_EQ(readKeys(term, 6), (std::vector<int>{0, 72, 'a', esc, 0, 107}));
 }
 
 TEST_F(WinConsoleTest, WaitsEndAtTheirLimit) {

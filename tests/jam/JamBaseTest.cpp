@@ -89,7 +89,7 @@ TEST_F(JamOpenTest, FailuresOfTheFileLayerAreReported) {
 
 #ifdef __linux__
 // The access mode of every descriptor this process holds on path.
-std::vector<int> AccessModes(const std::string& path) {
+std::vector<int> accessModes(const std::string& path) {
     std::vector<int> modes;
     for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
         std::error_code ec;
@@ -105,7 +105,7 @@ TEST_F(JamOpenTest, FilesAreOpenedForReadingOnly) {
     auto reader = Open();
     for (const char* ext : {".jhr", ".jdt", ".jdx"}) {
         SCOPED_TRACE(ext);
-        EXPECT_EQ(AccessModes(base + ext), std::vector<int>{O_RDONLY});
+        EXPECT_EQ(accessModes(base + ext), std::vector<int>{O_RDONLY});
     }
 }
 #endif

@@ -19,12 +19,12 @@ namespace {
 using Numbers = std::vector<std::int64_t>;
 
 // The smallest caches: one index record, one byte of text, header blocks of one byte.
-const TJamCacheSizes MinimumSizes{1, 0, 1, 0, 1, 1, 1};
+const TJamCacheSizes minimumSizes{1, 0, 1, 0, 1, 1, 1};
 // Small enough that blocks are refilled and evicted all the time, and headers straddle blocks.
-const TJamCacheSizes SmallSizes{7, 3, 64, 5, 2, 1000, 2};
+const TJamCacheSizes smallSizes{7, 3, 64, 5, 2, 1000, 2};
 
 // Everything a caller can see of the message loaded last.
-std::string Loaded(TJamMsgBase& r) {
+std::string loadedText(TJamMsgBase& r) {
     std::ostringstream out;
     const TDateRec d = r.WrittenDate();
     out << r.CurNumber() << ' ' << r.MsgNumber() << ' ' << r.ReplyTo() << ' ' << r.Reply1st() << ' '
@@ -39,21 +39,21 @@ std::string Loaded(TJamMsgBase& r) {
 // What one reader makes of a base: a full walk loading every header alone and then with its
 // subfields, a thread-like pass that follows every reply link and comes back, and jumps
 // back and forth over the whole number range, both below and beyond the base.
-std::vector<std::string> Trace(TJamMsgBase& r, bool scan) {
+std::vector<std::string> walkTrace(TJamMsgBase& r, bool scan) {
     std::vector<std::string> trace;
     if (scan) r.BeginScan();
     r.SeekNumber(0);
     while (r.HasCurrent()) {
         r.LoadHeader();
-        trace.push_back("H " + Loaded(r));
+        trace.push_back("H " + loadedText(r));
         r.LoadMessage();
-        trace.push_back("M " + Loaded(r));
+        trace.push_back("M " + loadedText(r));
         const std::int64_t here = r.CurNumber();
         for (std::int32_t link : {r.Reply1st(), r.ReplyNext(), r.ReplyTo()}) {
             if (link == 0) continue;
             r.SeekNumber(link);
             r.LoadMessage();
-            trace.push_back("L " + Loaded(r));
+            trace.push_back("L " + loadedText(r));
         }
         r.SeekNumber(static_cast<std::int32_t>(here));
         r.StepNext();
@@ -66,7 +66,7 @@ std::vector<std::string> Trace(TJamMsgBase& r, bool scan) {
         r.SeekNumber(n);
         r.LoadMessage();
         trace.push_back("J " + std::to_string(n) + ' ' + std::to_string(r.HasCurrent()) + ' ' +
-                        Loaded(r));
+                        loadedText(r));
     }
     if (scan) r.EndScan();
     return trace;
@@ -79,13 +79,13 @@ protected:
     void ExpectScansReadAsPlainReads() {
         auto plain = Open();
         ASSERT_TRUE(plain);
-        const std::vector<std::string> expected = Trace(*plain, false);
+        const std::vector<std::string> expected = walkTrace(*plain, false);
         ASSERT_FALSE(expected.empty());
-        for (const TJamCacheSizes& sizes : {TJamCacheSizes{}, SmallSizes, MinimumSizes}) {
+        for (const TJamCacheSizes& sizes : {TJamCacheSizes{}, smallSizes, minimumSizes}) {
             SCOPED_TRACE(sizes.HeaderBlockBytes);
             auto reader = Open(sizes);
             ASSERT_TRUE(reader);
-            const std::vector<std::string> got = Trace(*reader, true);
+            const std::vector<std::string> got = walkTrace(*reader, true);
             ASSERT_EQ(got.size(), expected.size());
             for (std::size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i], expected[i]) << i;
         }
@@ -128,7 +128,7 @@ TEST_F(JamScanTest, DamagedBasesReadAlikeWithEveryCacheSize) {
 }
 
 TEST_F(JamScanTest, ScanReadsOnIntoMessagesAppendedAfterItsEnd) {
-    for (const TJamCacheSizes& sizes : {TJamCacheSizes{}, MinimumSizes}) {
+    for (const TJamCacheSizes& sizes : {TJamCacheSizes{}, minimumSizes}) {
         SCOPED_TRACE(sizes.IndexRecords);
         JamBaseModel model = jamtest::Numbered(1, 1, 40);
         model.Messages[39].Deleted = true; // the old end is a deleted record

@@ -34,7 +34,7 @@ protected:
     std::unique_ptr<TJamMsgBase> reader;
 };
 
-std::string Chars(std::size_t n, char first = 'a') {
+std::string chars(std::size_t n, char first = 'a') {
     std::string s;
     for (std::size_t i = 0; i < n; ++i) s += static_cast<char>(first + i % 26);
     return s;
@@ -61,17 +61,17 @@ TEST_F(JamTextTest, LineEnds) {
 }
 
 TEST_F(JamTextTest, WrappingAtWidth79) {
-    const std::string hundred = Chars(100);
+    const std::string hundred = chars(100);
     EXPECT_EQ(Read(hundred), (Lines{hundred.substr(0, 80), hundred.substr(80)}));
-    EXPECT_EQ(Read(Chars(80) + "\r"), (Lines{Chars(80), ""}));
+    EXPECT_EQ(Read(chars(80) + "\r"), (Lines{chars(80), ""}));
 
     // Last blank before column 80 at column 60: the line ends with it.
-    std::string spaced = Chars(59) + " " + Chars(40, 'A') + "\r";
-    EXPECT_EQ(Read(spaced), (Lines{Chars(59) + " ", Chars(40, 'A')}));
+    std::string spaced = chars(59) + " " + chars(40, 'A') + "\r";
+    EXPECT_EQ(Read(spaced), (Lines{chars(59) + " ", chars(40, 'A')}));
 
     // Blanks at columns 80, 81 and 82: the first ends the line, the second is dropped.
-    std::string blanks = Chars(79) + "   " + "tail\r";
-    EXPECT_EQ(Read(blanks), (Lines{Chars(79) + " ", " tail"}));
+    std::string blanks = chars(79) + "   " + "tail\r";
+    EXPECT_EQ(Read(blanks), (Lines{chars(79) + " ", " tail"}));
 
     // One leading blank, then a word longer than the width.
     EXPECT_EQ(Read(" " + hundred + "\r"), (Lines{" ", hundred.substr(0, 80), hundred.substr(80)}));
@@ -93,12 +93,12 @@ TEST_F(JamTextTest, KludgeLinesComeFirstAndWrapLikeText) {
 
     // A last kludge line of exactly 80 characters: returned whole, then its CR as an empty line,
     // then the text's first line, whose leading blank stays.
-    std::string k80 = Chars(79);
+    std::string k80 = chars(79);
     EXPECT_EQ(Read(" body\r", 79, {"k1", k80}), (Lines{"\x01k1", "\x01" + k80, "", " body"}));
 
     // A long kludge line wraps at a blank like any other line.
-    std::string longKludge = Chars(50) + " " + Chars(50);
-    EXPECT_EQ(Read("x\r", 79, {longKludge}), (Lines{"\x01" + Chars(50) + " ", Chars(50), "x"}));
+    std::string longKludge = chars(50) + " " + chars(50);
+    EXPECT_EQ(Read("x\r", 79, {longKludge}), (Lines{"\x01" + chars(50) + " ", chars(50), "x"}));
 }
 
 TEST_F(JamTextTest, RewindReadsAgainAndDoneStaysDone) {
@@ -111,7 +111,7 @@ TEST_F(JamTextTest, RewindReadsAgainAndDoneStaysDone) {
 }
 
 TEST_F(JamTextTest, WidthIsCappedToAShortString) {
-    std::string text = Chars(600);
+    std::string text = chars(600);
     Lines got = Read(text, 1000);
     ASSERT_EQ(got.size(), 3u);
     EXPECT_EQ(got[0], text.substr(0, 255));
@@ -124,7 +124,7 @@ TEST_F(JamTextTest, LongTextsReadTheSameWithAnyCache) {
     Lines expected;
     for (int i = 0; i < 3000; ++i) {
         expected.push_back("Line " + std::to_string(i) + " " +
-                           Chars(static_cast<std::size_t>(i % 60)));
+                           chars(static_cast<std::size_t>(i % 60)));
         text += expected.back() + "\r";
     }
     EXPECT_EQ(Read(text), expected);

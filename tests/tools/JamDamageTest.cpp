@@ -17,14 +17,14 @@ using jamgentest::Header;
 
 namespace {
 
-JamBaseModel Sound() {
+JamBaseModel soundModel() {
     jamgen::SynthOptions options;
     options.Messages = 60;
     options.Seed = 3;
     return jamgen::MakeSyntheticBase(options);
 }
 
-bool Exists(const std::string& path) {
+bool fileExists(const std::string& path) {
     return std::filesystem::exists(path);
 }
 
@@ -32,11 +32,12 @@ class JamDamageTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string error;
-        ASSERT_TRUE(jamgen::WriteJamBase(Sound(), dir.File("sound"), &error, &sound)) << error;
+        ASSERT_TRUE(jamgen::WriteJamBase(soundModel(), dir.File("sound"), &error, &sound)) << error;
     }
     Base Damaged(const std::string& kind) {
         std::string error;
-        EXPECT_TRUE(jamgen::WriteDamagedBase(kind, Sound(), path, &error)) << kind << ": " << error;
+        EXPECT_TRUE(jamgen::WriteDamagedBase(kind, soundModel(), path, &error))
+            << kind << ": " << error;
         return Base(path);
     }
     // Headers reached through the live index records.
@@ -103,9 +104,9 @@ TEST(DamageKinds, AreNamedOnceAndCoverTheBadInputList) {
 
 TEST_F(JamDamageTest, UnknownKindIsRefused) {
     std::string error;
-    EXPECT_FALSE(jamgen::WriteDamagedBase("no-such-kind", Sound(), path, &error));
+    EXPECT_FALSE(jamgen::WriteDamagedBase("no-such-kind", soundModel(), path, &error));
     EXPECT_NE(error.find("no-such-kind"), std::string::npos) << error;
-    EXPECT_FALSE(Exists(path + ".jhr"));
+    EXPECT_FALSE(fileExists(path + ".jhr"));
 }
 
 TEST_F(JamDamageTest, EveryKindWritesItsFiles) {
@@ -114,7 +115,7 @@ TEST_F(JamDamageTest, EveryKindWritesItsFiles) {
         std::string k(kind.Name);
         Damaged(k);
         for (const char* ext : {".jhr", ".jdt", ".jdx"}) {
-            EXPECT_EQ(Exists(path + ext), k != std::string("no-") + (ext + 1)) << k << ext;
+            EXPECT_EQ(fileExists(path + ext), k != std::string("no-") + (ext + 1)) << k << ext;
         }
     }
 }

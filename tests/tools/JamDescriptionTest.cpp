@@ -18,14 +18,14 @@ using jamgen::JamMessage;
 
 namespace {
 
-JamBaseModel Parse(const std::string& text) {
+JamBaseModel parse(const std::string& text) {
     JamBaseModel model;
     std::string error;
     EXPECT_TRUE(jamgen::ParseJamDescription(text, "test.txt", &model, &error)) << error;
     return model;
 }
 
-std::string ErrorOf(const std::string& text) {
+std::string errorOf(const std::string& text) {
     JamBaseModel model;
     std::string error;
     EXPECT_FALSE(jamgen::ParseJamDescription(text, "test.txt", &model, &error)) << text;
@@ -33,7 +33,7 @@ std::string ErrorOf(const std::string& text) {
 }
 
 TEST(JamDescription, BaseSettingsAndMessageFields) {
-    JamBaseModel model = Parse("# a comment\n"
+    JamBaseModel model = parse("# a comment\n"
                                "BaseMsgNum: 10\n"
                                "ModCounter: 0x20\n"
                                "DateCreated: 2000-02-29\n"
@@ -67,7 +67,7 @@ TEST(JamDescription, BaseSettingsAndMessageFields) {
 }
 
 TEST(JamDescription, SubfieldsKeepTheirOrderTypesAndData) {
-    JamBaseModel model = Parse("Msg: 1\n"
+    JamBaseModel model = parse("Msg: 1\n"
                                "MSGID: 77:100/1 0001\n"
                                "From: Harold Pinkett  \n"
                                "to:   All\n"
@@ -110,7 +110,7 @@ TEST(JamDescription, SubfieldsKeepTheirOrderTypesAndData) {
 }
 
 TEST(JamDescription, RawOverridesOfHeaderAndIndexFields) {
-    JamBaseModel model = Parse("Msg: 1\n"
+    JamBaseModel model = parse("Msg: 1\n"
                                "Set: SubfieldLen 0xFFFFFFF0\n"
                                "Set: txtoffset 2147483647\n"
                                "Set: HdrOffset 0xFFFFFFFF\n"
@@ -123,7 +123,7 @@ TEST(JamDescription, RawOverridesOfHeaderAndIndexFields) {
 }
 
 TEST(JamDescription, TextLinesEndInCrUnlessContinued) {
-    JamBaseModel model = Parse("Msg: 1\n"
+    JamBaseModel model = parse("Msg: 1\n"
                                "|first\n"
                                "|\n"
                                "|  indented, trailing blanks kept  \n"
@@ -136,7 +136,7 @@ TEST(JamDescription, TextLinesEndInCrUnlessContinued) {
 }
 
 TEST(JamDescription, EscapesGiveAnyByte) {
-    JamBaseModel model = Parse("Msg: 1\n"
+    JamBaseModel model = parse("Msg: 1\n"
                                "Subject: tab\\there \\\\ \\x41\\x8d\\xFF\n"
                                "|nul\\0byte \\x01kludge-like\\x0d\n");
     EXPECT_EQ(*model.Messages[0].FindSubfield(jamgen::kSubject), "tab\there \\ A\x8D\xFF");
@@ -144,7 +144,7 @@ TEST(JamDescription, EscapesGiveAnyByte) {
 }
 
 TEST(JamDescription, Utf8IsStoredAsCodePage437) {
-    JamBaseModel model = Parse("Msg: 1\n"
+    JamBaseModel model = parse("Msg: 1\n"
                                "From: Dieter Mühlbauer\n"
                                "|╔═╗ é ñ ß ░▒▓█ £ ½\n");
     EXPECT_EQ(*model.Messages[0].FindSubfield(jamgen::kSenderName), "Dieter M\x81hlbauer");
@@ -163,14 +163,14 @@ TEST(JamDescription, CodePageTableIsABijectionOverTheHighHalf) {
 }
 
 TEST(JamDescription, CrLfFilesAndByteOrderMarkReadTheSame) {
-    JamBaseModel plain = Parse("Msg: 1\nFrom: A\n|text\n");
-    JamBaseModel dos = Parse("\xEF\xBB\xBFMsg: 1\r\nFrom: A\r\n|text\r\n");
+    JamBaseModel plain = parse("Msg: 1\nFrom: A\n|text\n");
+    JamBaseModel dos = parse("\xEF\xBB\xBFMsg: 1\r\nFrom: A\r\n|text\r\n");
     EXPECT_EQ(dos.Messages[0].Text, plain.Messages[0].Text);
     EXPECT_EQ(*dos.Messages[0].FindSubfield(jamgen::kSenderName), "A");
 }
 
 TEST(JamDescription, DeletedNumbersMarkMessagesOrExtendTheIndex) {
-    JamBaseModel model = Parse("DeletedNumbers: 2, 9\n"
+    JamBaseModel model = parse("DeletedNumbers: 2, 9\n"
                                "Msg: 1\n"
                                "Msg: 2\n"
                                "DeletedNumbers: 3\n"
@@ -209,7 +209,7 @@ TEST(JamDescription, ErrorsNameTheLine) {
         {"BaseMsgNum: 10\nDeletedNumbers: 3\n", "test.txt:2: deleted number 3 does not fit"},
     };
     for (const auto& [text, expected] : cases) {
-        std::string error = ErrorOf(text);
+        std::string error = errorOf(text);
         EXPECT_EQ(error.rfind(expected, 0), 0u) << "got: " << error;
     }
 }

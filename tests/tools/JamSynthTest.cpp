@@ -17,7 +17,7 @@ using jamgen::SynthOptions;
 
 namespace {
 
-JamBaseModel Make(std::uint32_t messages, std::uint64_t seed, std::uint32_t base = 1) {
+JamBaseModel make(std::uint32_t messages, std::uint64_t seed, std::uint32_t base = 1) {
     SynthOptions options;
     options.Messages = messages;
     options.Seed = seed;
@@ -38,9 +38,9 @@ TEST(SynthRandom, IsTheSameSequenceEverywhere) {
 TEST(SynthBase, SameSeedWritesTheSameBytesAndOtherSeedsDiffer) {
     jamgentest::Scratch dir;
     std::string error;
-    ASSERT_TRUE(jamgen::WriteJamBase(Make(1500, 7), dir.File("a"), &error)) << error;
-    ASSERT_TRUE(jamgen::WriteJamBase(Make(1500, 7), dir.File("b"), &error)) << error;
-    ASSERT_TRUE(jamgen::WriteJamBase(Make(1500, 8), dir.File("c"), &error)) << error;
+    ASSERT_TRUE(jamgen::WriteJamBase(make(1500, 7), dir.File("a"), &error)) << error;
+    ASSERT_TRUE(jamgen::WriteJamBase(make(1500, 7), dir.File("b"), &error)) << error;
+    ASSERT_TRUE(jamgen::WriteJamBase(make(1500, 8), dir.File("c"), &error)) << error;
     for (const char* ext : {".jhr", ".jdt", ".jdx"}) {
         EXPECT_EQ(jamgentest::Slurp(dir.File("a") + ext), jamgentest::Slurp(dir.File("b") + ext))
             << ext;
@@ -52,7 +52,7 @@ TEST(SynthBase, SameSeedWritesTheSameBytesAndOtherSeedsDiffer) {
 class SynthShape : public ::testing::Test {
 protected:
     void SetUp() override {
-        model = Make(4000, 11, 500);
+        model = make(4000, 11, 500);
         for (const JamMessage& m : model.Messages) byNumber[m.Number] = &m;
     }
     const JamMessage& Root(const JamMessage& m) const {

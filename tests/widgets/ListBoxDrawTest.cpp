@@ -13,7 +13,7 @@
 namespace {
 
 // The colours and frame the reader gives its list boxes.
-void ReaderStyle(TListBox& list) {
+void readerStyle(TListBox& list) {
     list.LoAttr = 7;
     list.SearchAttr = 11;
     list.CloseAttr = 12;
@@ -59,7 +59,7 @@ TEST_F(ListBoxDrawTest, AddKeepsUpToTenThousandRowsAndCountsMarks) {
 }
 
 TEST_F(ListBoxDrawTest, ViewerTextListUnderTheHeaderBox) {
-    ReaderStyle(List);
+    readerStyle(List);
     List.Add("First line", 0);
     List.Add("Second", 0);
     List.Add("Third", 0);
@@ -147,7 +147,7 @@ TEST_F(ListBoxDrawTest, RowAlignFitsTheTextToTheWidth) {
 }
 
 TEST_F(ListBoxDrawTest, TagColumnShowsMarksInTheFirstInnerColumn) {
-    ReaderStyle(List);
+    readerStyle(List);
     List.AllowTag = true;
     List.Add("plain", 0);
     List.Add("marked", 1);

@@ -42,7 +42,7 @@ constexpr SubfieldKey kSubfieldKeys[] = {
     {"ftskludge", kFtsKludge, ""},
 };
 
-std::string Lower(std::string_view text) {
+std::string lower(std::string_view text) {
     std::string out(text);
     for (char& c : out) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -50,14 +50,14 @@ std::string Lower(std::string_view text) {
     return out;
 }
 
-std::string_view Trim(std::string_view text) {
+std::string_view trim(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
     return text;
 }
 
 // UTF-8 to code page 437 bytes; false with a reason for malformed UTF-8 or a missing character.
-bool ToCp437(std::string_view utf8, std::string* out, std::string* reason) {
+bool toCp437(std::string_view utf8, std::string* out, std::string* reason) {
     out->clear();
     std::size_t i = 0;
     while (i < utf8.size()) {
@@ -94,7 +94,7 @@ bool ToCp437(std::string_view utf8, std::string* out, std::string* reason) {
     return true;
 }
 
-int HexValue(char c) {
+int hexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -103,7 +103,7 @@ int HexValue(char c) {
 
 // Resolves the escapes; *continued tells whether the text ended in a lone backslash (allowed
 // only when continued is given).
-bool Unescape(std::string_view in, std::string* out, bool* continued, std::string* reason) {
+bool unescape(std::string_view in, std::string* out, bool* continued, std::string* reason) {
     out->clear();
     if (continued) *continued = false;
     for (std::size_t i = 0; i < in.size(); ++i) {
@@ -140,8 +140,8 @@ bool Unescape(std::string_view in, std::string* out, bool* continued, std::strin
             out->push_back('\0');
             break;
         case 'x': {
-            int hi = i + 1 < in.size() ? HexValue(in[i + 1]) : -1;
-            int lo = i + 2 < in.size() ? HexValue(in[i + 2]) : -1;
+            int hi = i + 1 < in.size() ? hexValue(in[i + 1]) : -1;
+            int lo = i + 2 < in.size() ? hexValue(in[i + 2]) : -1;
             if (hi < 0 || lo < 0) {
                 *reason = "\\x needs two hex digits";
                 return false;
@@ -158,8 +158,8 @@ bool Unescape(std::string_view in, std::string* out, bool* continued, std::strin
     return true;
 }
 
-bool ParseU32(std::string_view text, std::uint32_t* value) {
-    text = Trim(text);
+bool parseU32(std::string_view text, std::uint32_t* value) {
+    text = trim(text);
     int base = 10;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         base = 16;
@@ -168,7 +168,7 @@ bool ParseU32(std::string_view text, std::uint32_t* value) {
     if (text.empty()) return false;
     std::uint64_t v = 0;
     for (char c : text) {
-        int d = HexValue(c);
+        int d = hexValue(c);
         if (d < 0 || d >= base) return false;
         v = v * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(d);
         if (v > 0xFFFFFFFFull) return false;
@@ -178,9 +178,9 @@ bool ParseU32(std::string_view text, std::uint32_t* value) {
 }
 
 // "YYYY-MM-DD", "YYYY-MM-DD HH:MM", "YYYY-MM-DD HH:MM:SS" or seconds since 1970.
-bool ParseDate(std::string_view text, std::uint32_t* stamp) {
-    text = Trim(text);
-    if (ParseU32(text, stamp)) return true;
+bool parseDate(std::string_view text, std::uint32_t* stamp) {
+    text = trim(text);
+    if (parseU32(text, stamp)) return true;
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
     std::string copy(text);
     int used = 0;
@@ -225,17 +225,17 @@ private:
         if (raw.empty() || raw[0] == '#') return true;
         std::string line;
         std::string reason;
-        if (!ToCp437(raw, &line, &reason)) return Fail(reason);
+        if (!toCp437(raw, &line, &reason)) return Fail(reason);
         if (line[0] == '|') return TextLine(std::string_view(line).substr(1));
-        if (Trim(line).empty()) return true;
+        if (trim(line).empty()) return true;
         std::size_t colon = line.find(':');
         if (colon == std::string::npos) return Fail("expected 'Key: value' or a '|' text line");
-        std::string key = Lower(Trim(std::string_view(line).substr(0, colon)));
+        std::string key = lower(trim(std::string_view(line).substr(0, colon)));
         std::string value;
-        if (!Unescape(Trim(std::string_view(line).substr(colon + 1)), &value, nullptr, &reason)) {
+        if (!unescape(trim(std::string_view(line).substr(colon + 1)), &value, nullptr, &reason)) {
             return Fail(reason);
         }
-        return Item(key, std::string(Trim(std::string_view(line).substr(0, colon))), value);
+        return Item(key, std::string(trim(std::string_view(line).substr(0, colon))), value);
     }
 
     bool TextLine(std::string_view content) {
@@ -243,7 +243,7 @@ private:
         std::string bytes;
         bool continued = false;
         std::string reason;
-        if (!Unescape(content, &bytes, &continued, &reason)) return Fail(reason);
+        if (!unescape(content, &bytes, &continued, &reason)) return Fail(reason);
         JamMessage& msg = Current();
         msg.Text += bytes;
         if (!continued) msg.Text.push_back('\r');
@@ -251,7 +251,7 @@ private:
     }
 
     bool Number(const std::string& value, std::uint32_t* out, const std::string& what) {
-        if (!ParseU32(value, out)) return Fail("'" + value + "' is not a number for " + what);
+        if (!parseU32(value, out)) return Fail("'" + value + "' is not a number for " + what);
         return true;
     }
 
@@ -269,7 +269,7 @@ private:
         JamFixedHeader& h = model_->Header;
         std::uint32_t n = 0;
         if (key == "datecreated") {
-            if (!ParseDate(value, &h.DateCreated)) return Fail("'" + value + "' is not a date");
+            if (!parseDate(value, &h.DateCreated)) return Fail("'" + value + "' is not a date");
             return true;
         }
         std::uint32_t* target = key == "basemsgnum"     ? &h.BaseMsgNum
@@ -331,7 +331,7 @@ private:
             std::uint32_t* target = key == "date"       ? &msg.DateWritten
                                     : key == "received" ? &msg.DateReceived
                                                         : &msg.DateProcessed;
-            if (!ParseDate(value, target)) return Fail("'" + value + "' is not a date");
+            if (!parseDate(value, target)) return Fail("'" + value + "' is not a date");
             return true;
         }
         std::uint32_t* target = key == "replyto"       ? &msg.ReplyTo
@@ -343,7 +343,7 @@ private:
                                                        : nullptr;
         if (target) return Number(value, target, keyAsWritten);
         if (key == "deleted") {
-            std::string v = Lower(value);
+            std::string v = lower(value);
             if (v != "yes" && v != "no") return Fail("Deleted takes yes or no");
             msg.Deleted = v == "yes";
             return true;
@@ -352,7 +352,7 @@ private:
         if (key == "subfield") {
             std::size_t space = value.find_first_of(" \t");
             std::uint32_t loId = 0;
-            if (!ParseU32(value.substr(0, space), &loId) || loId > 0xFFFF) {
+            if (!parseU32(value.substr(0, space), &loId) || loId > 0xFFFF) {
                 return Fail("Subfield needs a type number of 0 to 65535, then the data");
             }
             std::string data = space == std::string::npos ? "" : value.substr(space + 1);
@@ -379,7 +379,7 @@ private:
         std::optional<JamField> field = JamFieldFromName(name);
         if (!field) return Fail("Set: unknown field '" + name + "'");
         std::uint32_t n = 0;
-        if (space == std::string::npos || !ParseU32(value.substr(space + 1), &n)) {
+        if (space == std::string::npos || !parseU32(value.substr(space + 1), &n)) {
             return Fail("Set: " + name + " needs a number");
         }
         Current().Overrides[*field] = n;

@@ -61,25 +61,25 @@ struct MsgFacts {
     std::uint32_t Serial = 0;
 };
 
-std::string NameOf(std::uint16_t person) {
+std::string nameOf(std::uint16_t person) {
     std::string name(kFirstNames[person % kFirstNames.size()]);
     name += ' ';
     name += kLastNames[(person / kFirstNames.size()) % kLastNames.size()];
     return name;
 }
 
-std::string AddressOf(std::uint16_t person) {
+std::string addressOf(std::uint16_t person) {
     return "77:" + std::to_string(100 + person % 7) + "/" + std::to_string(10 + person % 53);
 }
 
-std::string MsgIdOf(const MsgFacts& facts) {
+std::string msgIdOf(const MsgFacts& facts) {
     char serial[16];
     std::snprintf(serial, sizeof serial, "%08x", static_cast<unsigned>(facts.Serial));
-    return AddressOf(facts.Sender) + " " + serial;
+    return addressOf(facts.Sender) + " " + serial;
 }
 
-std::string Initials(std::uint16_t person) {
-    std::string name = NameOf(person);
+std::string initials(std::uint16_t person) {
+    std::string name = nameOf(person);
     std::string out(1, name[0]);
     out += name[name.find(' ') + 1];
     return out;
@@ -87,7 +87,7 @@ std::string Initials(std::uint16_t person) {
 
 // Appends words to fill roughly wanted bytes, in CR-ended lines of at most 72 columns, with a
 // blank line between paragraphs.
-void AppendProse(std::string& text, std::size_t wanted, SynthRandom& rng, std::string_view lead) {
+void appendProse(std::string& text, std::size_t wanted, SynthRandom& rng, std::string_view lead) {
     std::size_t start = text.size();
     std::size_t lineStart = text.size();
     text += lead;
@@ -125,7 +125,7 @@ void AppendProse(std::string& text, std::size_t wanted, SynthRandom& rng, std::s
     text += '\r';
 }
 
-std::string MakeText(const std::string& to, std::uint16_t sender, std::int64_t quotedPerson,
+std::string makeText(const std::string& to, std::uint16_t sender, std::int64_t quotedPerson,
                      SynthRandom& rng) {
     std::string text;
     std::size_t wanted = 1024 + rng.Below(2049);
@@ -134,22 +134,22 @@ std::string MakeText(const std::string& to, std::uint16_t sender, std::int64_t q
     if (quotedPerson >= 0) {
         // Built by appending: g++ 12 warns falsely (-Wrestrict) on " " + std::string + "> ".
         std::string lead = " ";
-        lead += Initials(static_cast<std::uint16_t>(quotedPerson));
+        lead += initials(static_cast<std::uint16_t>(quotedPerson));
         lead += "> ";
-        AppendProse(text, 120 + rng.Below(300), rng, lead);
+        appendProse(text, 120 + rng.Below(300), rng, lead);
         text += '\r';
     }
     std::string tail = "\r--- " + std::string(kPrograms[sender % kPrograms.size()]) + "\r";
     tail += " * Origin: " + std::string(kBoards[sender % kBoards.size()]) + " (" +
-            AddressOf(sender) + ")\r";
+            addressOf(sender) + ")\r";
     if (text.size() + tail.size() < wanted) {
-        AppendProse(text, wanted - text.size() - tail.size(), rng, "");
+        appendProse(text, wanted - text.size() - tail.size(), rng, "");
     }
     text += tail;
     return text;
 }
 
-Thread NewThread(SynthRandom& rng) {
+Thread newThread(SynthRandom& rng) {
     Thread t;
     std::uint32_t roll = rng.Below(100);
     if (roll < 45) {
@@ -170,7 +170,7 @@ Thread NewThread(SynthRandom& rng) {
     return t;
 }
 
-std::uint32_t PickParent(const Thread& t, SynthRandom& rng) {
+std::uint32_t pickParent(const Thread& t, SynthRandom& rng) {
     switch (t.Kind) {
     case Shape::Chain:
         return t.Members.back();
@@ -225,25 +225,25 @@ JamBaseModel MakeSyntheticBase(const SynthOptions& options) {
                                                                       : 8);
         std::size_t slot = 0;
         if (startNew) {
-            Thread t = NewThread(rng);
+            Thread t = newThread(rng);
             open.push_back(std::move(t));
             slot = open.size() - 1;
         } else {
             slot = rng.Below(static_cast<std::uint32_t>(open.size()));
         }
         Thread& thread = open[slot];
-        std::uint32_t parent = thread.Members.empty() ? 0 : PickParent(thread, rng);
+        std::uint32_t parent = thread.Members.empty() ? 0 : pickParent(thread, rng);
         const MsgFacts* parentFacts = parent ? &facts[parent - options.BaseMsgNum] : nullptr;
 
-        std::string to = parentFacts ? NameOf(parentFacts->Sender) : "All";
+        std::string to = parentFacts ? nameOf(parentFacts->Sender) : "All";
         std::string subject = parent ? "Re: " + thread.Subject : thread.Subject;
-        JamMessage& msg = model.AddMessage(number, NameOf(mine.Sender), to, subject, date, parent);
+        JamMessage& msg = model.AddMessage(number, nameOf(mine.Sender), to, subject, date, parent);
         msg.DateReceived = date + 30 + rng.Below(7200);
         msg.DateProcessed = msg.DateReceived;
         msg.Attribute = kJamMsgTypeEcho; // tossed in from the network, not written here
-        msg.AddSubfield(kOAddress, AddressOf(mine.Sender));
-        msg.AddSubfield(kMsgId, MsgIdOf(mine));
-        if (parentFacts) msg.AddSubfield(kReplyId, MsgIdOf(*parentFacts));
+        msg.AddSubfield(kOAddress, addressOf(mine.Sender));
+        msg.AddSubfield(kMsgId, msgIdOf(mine));
+        if (parentFacts) msg.AddSubfield(kReplyId, msgIdOf(*parentFacts));
         msg.AddSubfield(kPid, std::string(kPrograms[mine.Sender % kPrograms.size()]));
         msg.AddSubfield(kTzUtcInfo, (mine.Sender % 3 == 0) ? "-0500" : "0100");
         msg.AddSubfield(kFtsKludge, "CHRS: CP437 2");
@@ -251,7 +251,7 @@ JamBaseModel MakeSyntheticBase(const SynthOptions& options) {
         msg.AddSubfield(kPath2D, std::to_string(100 + mine.Sender % 7) + "/" +
                                      std::to_string(10 + mine.Sender % 53) + " 100/1");
         msg.Text =
-            MakeText(to, mine.Sender, parentFacts ? std::int64_t(parentFacts->Sender) : -1, rng);
+            makeText(to, mine.Sender, parentFacts ? std::int64_t(parentFacts->Sender) : -1, rng);
 
         facts.push_back(mine);
         thread.Members.push_back(number);

@@ -45,19 +45,19 @@ constexpr std::array<FieldInfo, 22> kFields{{
     {JamField::IdxHdrOffset, "HdrOffset", -1, 4},
 }};
 
-constexpr bool FieldsInEnumOrder() {
+constexpr bool fieldsInEnumOrder() {
     for (std::size_t i = 0; i < kFields.size(); ++i) {
         if (static_cast<std::size_t>(kFields[i].Field) != i) return false;
     }
     return true;
 }
-static_assert(FieldsInEnumOrder(), "kFields must follow the order of JamField");
+static_assert(fieldsInEnumOrder(), "kFields must follow the order of JamField");
 
-const FieldInfo& InfoOf(JamField field) {
+const FieldInfo& infoOf(JamField field) {
     return kFields[static_cast<std::size_t>(field)];
 }
 
-constexpr std::array<std::uint32_t, 256> MakeCrcTable() {
+constexpr std::array<std::uint32_t, 256> makeCrcTable() {
     std::array<std::uint32_t, 256> table{};
     for (std::uint32_t i = 0; i < 256; ++i) {
         std::uint32_t c = i;
@@ -66,13 +66,13 @@ constexpr std::array<std::uint32_t, 256> MakeCrcTable() {
     }
     return table;
 }
-constexpr std::array<std::uint32_t, 256> kCrcTable = MakeCrcTable();
+constexpr std::array<std::uint32_t, 256> kCrcTable = makeCrcTable();
 
-void SetError(std::string* error, const std::string& text) {
+void setError(std::string* error, const std::string& text) {
     if (error) *error = text;
 }
 
-std::string SystemReason() {
+std::string systemReason() {
     return std::strerror(errno);
 }
 
@@ -91,7 +91,7 @@ public:
         path_ = path;
         file_ = std::fopen(path.c_str(), "wb");
         if (!file_) {
-            SetError(error, "cannot create " + path + ": " + SystemReason());
+            setError(error, "cannot create " + path + ": " + systemReason());
             return false;
         }
         buffer_.reserve(kChunk + kChunk / 4);
@@ -105,7 +105,7 @@ public:
     bool Close(std::string* error) {
         bool ok = Flush(error);
         if (std::fclose(file_) != 0 && ok) {
-            SetError(error, "cannot write " + path_ + ": " + SystemReason());
+            setError(error, "cannot write " + path_ + ": " + systemReason());
             ok = false;
         }
         file_ = nullptr;
@@ -117,7 +117,7 @@ private:
     bool Flush(std::string* error) {
         if (!buffer_.empty() &&
             std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
-            SetError(error, "cannot write " + path_ + ": " + SystemReason());
+            setError(error, "cannot write " + path_ + ": " + systemReason());
             return false;
         }
         buffer_.clear();
@@ -131,17 +131,17 @@ private:
     std::uint64_t written_ = 0;
 };
 
-std::uint32_t RecordOf(const JamBaseModel& model, std::uint32_t number) {
+std::uint32_t recordOf(const JamBaseModel& model, std::uint32_t number) {
     return number - model.Header.BaseMsgNum; // wraps modulo 2^32 by design
 }
 
 // Message positions in the model, ordered by index record.
-std::vector<std::size_t> RecordOrder(const JamBaseModel& model) {
+std::vector<std::size_t> recordOrder(const JamBaseModel& model) {
     std::vector<std::size_t> order(model.Messages.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
     auto before = [&](std::size_t a, std::size_t b) {
-        return RecordOf(model, model.Messages[a].Number) <
-               RecordOf(model, model.Messages[b].Number);
+        return recordOf(model, model.Messages[a].Number) <
+               recordOf(model, model.Messages[b].Number);
     };
     // Models are mostly built in number order already; the check is cheaper than a sort.
     if (!std::is_sorted(order.begin(), order.end(), before)) {
@@ -150,7 +150,7 @@ std::vector<std::size_t> RecordOrder(const JamBaseModel& model) {
     return order;
 }
 
-std::uint32_t CrcOfSubfield(const JamMessage& msg, std::uint16_t loId) {
+std::uint32_t crcOfSubfield(const JamMessage& msg, std::uint16_t loId) {
     const std::string* data = msg.FindSubfield(loId);
     return data ? JamCrc32(*data) : kJamNone;
 }
@@ -158,11 +158,11 @@ std::uint32_t CrcOfSubfield(const JamMessage& msg, std::uint16_t loId) {
 } // namespace
 
 int JamFieldOffset(JamField field) {
-    return InfoOf(field).Offset;
+    return infoOf(field).Offset;
 }
 
 const char* JamFieldName(JamField field) {
-    return InfoOf(field).Name;
+    return infoOf(field).Name;
 }
 
 std::optional<JamField> JamFieldFromName(std::string_view name) {
@@ -216,24 +216,24 @@ JamMessage* JamBaseModel::FindMessage(std::uint32_t number) {
 }
 
 bool CheckJamModel(const JamBaseModel& model, std::string* error) {
-    std::vector<std::size_t> order = RecordOrder(model);
+    std::vector<std::size_t> order = recordOrder(model);
     for (std::size_t i = 0; i < order.size(); ++i) {
         const JamMessage& msg = model.Messages[order[i]];
-        std::uint32_t record = RecordOf(model, msg.Number);
+        std::uint32_t record = recordOf(model, msg.Number);
         if (record >= kJamMaxIndexRecords) {
-            SetError(error, "message " + std::to_string(msg.Number) +
+            setError(error, "message " + std::to_string(msg.Number) +
                                 " is too far from the base number " +
                                 std::to_string(model.Header.BaseMsgNum) +
                                 " (it would need index record " + std::to_string(record) + ")");
             return false;
         }
-        if (i > 0 && RecordOf(model, model.Messages[order[i - 1]].Number) == record) {
-            SetError(error, "message " + std::to_string(msg.Number) + " is given twice");
+        if (i > 0 && recordOf(model, model.Messages[order[i - 1]].Number) == record) {
+            setError(error, "message " + std::to_string(msg.Number) + " is given twice");
             return false;
         }
     }
     if (model.MinIndexRecords > kJamMaxIndexRecords) {
-        SetError(error,
+        setError(error,
                  "an index of " + std::to_string(model.MinIndexRecords) + " records is too large");
         return false;
     }
@@ -248,7 +248,7 @@ std::map<std::uint32_t, JamReplyLinks> DeriveReplyLinks(const JamBaseModel& mode
     for (const JamMessage& msg : model.Messages) {
         if (!msg.Deleted) live[msg.Number] = true;
     }
-    for (std::size_t pos : RecordOrder(model)) {
+    for (std::size_t pos : recordOrder(model)) {
         const JamMessage& msg = model.Messages[pos];
         if (msg.Deleted || msg.ReplyTo == 0 || msg.ReplyTo == msg.Number) continue;
         if (live.find(msg.ReplyTo) == live.end()) continue;
@@ -325,12 +325,12 @@ std::uint16_t GetU16(std::string_view bytes, std::size_t offset) {
 bool WriteJamBase(const JamBaseModel& model, const std::string& basePath, std::string* error,
                   JamWriteInfo* info) {
     if (!CheckJamModel(model, error)) return false;
-    const std::vector<std::size_t> order = RecordOrder(model);
+    const std::vector<std::size_t> order = recordOrder(model);
     const std::map<std::uint32_t, JamReplyLinks> links = DeriveReplyLinks(model);
 
     std::uint32_t records = model.MinIndexRecords;
     if (!order.empty()) {
-        records = std::max(records, RecordOf(model, model.Messages[order.back()].Number) + 1);
+        records = std::max(records, recordOf(model, model.Messages[order.back()].Number) + 1);
     }
     std::uint32_t active = 0;
     for (const JamMessage& msg : model.Messages) active += msg.Deleted ? 0 : 1;
@@ -362,7 +362,7 @@ bool WriteJamBase(const JamBaseModel& model, const std::string& basePath, std::s
         std::uint64_t hdrOffset = hdrFile.Written();
         std::uint64_t txtOffset = txtFile.Written();
         if (hdrOffset > 0xFFFFFFFFull || txtOffset + msg.Text.size() > 0xFFFFFFFFull) {
-            SetError(error, "the base grows past 4 GiB at message " + std::to_string(msg.Number));
+            setError(error, "the base grows past 4 GiB at message " + std::to_string(msg.Number));
             return false;
         }
 
@@ -387,8 +387,8 @@ bool WriteJamBase(const JamBaseModel& model, const std::string& basePath, std::s
         set(JamField::Revision, kJamRevision);
         set(JamField::SubfieldLen, static_cast<std::uint32_t>(subfields.size()));
         set(JamField::TimesRead, msg.TimesRead);
-        set(JamField::MSGIDcrc, CrcOfSubfield(msg, kMsgId));
-        set(JamField::REPLYcrc, CrcOfSubfield(msg, kReplyId));
+        set(JamField::MSGIDcrc, crcOfSubfield(msg, kMsgId));
+        set(JamField::REPLYcrc, crcOfSubfield(msg, kReplyId));
         set(JamField::ReplyTo, msg.ReplyTo);
         set(JamField::Reply1st, link.Reply1st);
         set(JamField::ReplyNext, link.ReplyNext);
@@ -404,7 +404,7 @@ bool WriteJamBase(const JamBaseModel& model, const std::string& basePath, std::s
         set(JamField::Cost, msg.Cost);
 
         // Without a RECEIVERNAME the name is empty, whose CRC happens to be 0xFFFFFFFF as well.
-        std::uint32_t toCrc = msg.Deleted ? kJamNone : CrcOfSubfield(msg, kReceiverName);
+        std::uint32_t toCrc = msg.Deleted ? kJamNone : crcOfSubfield(msg, kReceiverName);
         std::uint32_t indexOffset = msg.Deleted ? kJamNone : static_cast<std::uint32_t>(hdrOffset);
         for (const auto& [field, value] : msg.Overrides) {
             if (field == JamField::IdxToCRC) {
@@ -429,7 +429,7 @@ bool WriteJamBase(const JamBaseModel& model, const std::string& basePath, std::s
             return false;
         }
 
-        std::uint32_t record = RecordOf(model, msg.Number);
+        std::uint32_t record = recordOf(model, msg.Number);
         std::string recordBytes;
         PutU32(recordBytes, toCrc);
         PutU32(recordBytes, indexOffset);
@@ -465,19 +465,19 @@ bool WriteJamBase(const JamBaseModel& model, const std::string& basePath, std::s
 bool PatchFileBytes(const std::string& path, std::uint64_t offset, std::string_view bytes,
                     std::string* error) {
     if (offset > static_cast<std::uint64_t>(LONG_MAX)) {
-        SetError(error, "offset " + std::to_string(offset) + " is too large for " + path);
+        setError(error, "offset " + std::to_string(offset) + " is too large for " + path);
         return false;
     }
     std::FILE* file = std::fopen(path.c_str(), "r+b");
     if (!file) {
-        SetError(error, "cannot open " + path + ": " + SystemReason());
+        setError(error, "cannot open " + path + ": " + systemReason());
         return false;
     }
     bool ok = std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0 &&
               std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if (!ok) SetError(error, "cannot write " + path + ": " + SystemReason());
+    if (!ok) setError(error, "cannot write " + path + ": " + systemReason());
     if (std::fclose(file) != 0 && ok) {
-        SetError(error, "cannot write " + path + ": " + SystemReason());
+        setError(error, "cannot write " + path + ": " + systemReason());
         ok = false;
     }
     return ok;
@@ -494,7 +494,7 @@ bool TruncateFile(const std::string& path, std::uint64_t size, std::string* erro
     std::error_code ec;
     std::filesystem::resize_file(path, size, ec);
     if (ec) {
-        SetError(error, "cannot resize " + path + ": " + ec.message());
+        setError(error, "cannot resize " + path + ": " + ec.message());
         return false;
     }
     return true;
@@ -508,12 +508,12 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string
 bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* error) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
-        SetError(error, "cannot read " + path + ": not a regular file");
+        setError(error, "cannot read " + path + ": not a regular file");
         return false;
     }
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {
-        SetError(error, "cannot open " + path + ": " + SystemReason());
+        setError(error, "cannot open " + path + ": " + systemReason());
         return false;
     }
     bytes->clear();
@@ -521,7 +521,7 @@ bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* err
     std::size_t got = 0;
     while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes->append(chunk, got);
     bool ok = !std::ferror(file);
-    if (!ok) SetError(error, "cannot read " + path + ": " + SystemReason());
+    if (!ok) setError(error, "cannot read " + path + ": " + systemReason());
     std::fclose(file);
     return ok;
 }

@@ -27,17 +27,17 @@ constexpr const char* kUsage =
 
 constexpr std::uint32_t kDefaultDamageMessages = 60;
 
-int UsageError(const std::string& message) {
+int usageError(const std::string& message) {
     std::fprintf(stderr, "jamgen: %s\n%s", message.c_str(), kUsage);
     return 2;
 }
 
-int Failure(const std::string& message) {
+int failure(const std::string& message) {
     std::fprintf(stderr, "jamgen: %s\n", message.c_str());
     return 1;
 }
 
-std::optional<std::uint64_t> ParseCount(const std::string& text) {
+std::optional<std::uint64_t> parseCount(const std::string& text) {
     if (text.empty() || text.size() > 19) return std::nullopt;
     std::uint64_t value = 0;
     for (char c : text) {
@@ -58,7 +58,7 @@ struct Options {
 };
 
 // Returns an empty string on success, else what was wrong.
-std::string ParseArgs(int argc, char** argv, Options* o) {
+std::string parseArgs(int argc, char** argv, Options* o) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto value = [&](std::string* out) -> bool {
@@ -79,7 +79,7 @@ std::string ParseArgs(int argc, char** argv, Options* o) {
             if (!value(&o->Damage)) return "--damage needs a kind";
         } else if (arg == "--messages" || arg == "--seed") {
             if (!value(&v)) return arg + " needs a number";
-            std::optional<std::uint64_t> n = ParseCount(v);
+            std::optional<std::uint64_t> n = parseCount(v);
             if (!n) return arg + " needs a number, not '" + v + "'";
             (arg == "--messages" ? o->Messages : o->Seed) = n;
         } else {
@@ -93,8 +93,8 @@ std::string ParseArgs(int argc, char** argv, Options* o) {
 
 int main(int argc, char** argv) {
     Options o;
-    std::string problem = ParseArgs(argc, argv, &o);
-    if (!problem.empty()) return UsageError(problem);
+    std::string problem = parseArgs(argc, argv, &o);
+    if (!problem.empty()) return usageError(problem);
     if (o.Help) {
         std::fputs(kUsage, stdout);
         return 0;
@@ -107,24 +107,24 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!o.Describe.empty() && o.Messages)
-        return UsageError("give --describe or --messages, not both");
-    if (o.Seed && !o.Messages) return UsageError("--seed goes with --messages");
+        return usageError("give --describe or --messages, not both");
+    if (o.Seed && !o.Messages) return usageError("--seed goes with --messages");
     if (o.Describe.empty() && !o.Messages && o.Damage.empty()) {
-        return UsageError("nothing to write: give --describe, --messages or --damage");
+        return usageError("nothing to write: give --describe, --messages or --damage");
     }
-    if (o.Out.empty()) return UsageError("--out BASEPATH is missing");
+    if (o.Out.empty()) return usageError("--out BASEPATH is missing");
     if (!o.Damage.empty() && !jamgen::IsDamageKind(o.Damage)) {
-        return UsageError("unknown damage kind '" + o.Damage + "' (see --list-damage)");
+        return usageError("unknown damage kind '" + o.Damage + "' (see --list-damage)");
     }
     if (o.Messages && *o.Messages > jamgen::kJamMaxIndexRecords) {
-        return UsageError("--messages is limited to " +
+        return usageError("--messages is limited to " +
                           std::to_string(jamgen::kJamMaxIndexRecords));
     }
 
     jamgen::JamBaseModel model;
     std::string error;
     if (!o.Describe.empty()) {
-        if (!jamgen::LoadJamDescription(o.Describe, &model, &error)) return Failure(error);
+        if (!jamgen::LoadJamDescription(o.Describe, &model, &error)) return failure(error);
     } else {
         jamgen::SynthOptions synth;
         synth.Messages = static_cast<std::uint32_t>(o.Messages.value_or(kDefaultDamageMessages));
@@ -135,6 +135,6 @@ int main(int argc, char** argv) {
     bool ok = o.Damage.empty()
                   ? jamgen::WriteJamBase(model, o.Out, &error)
                   : jamgen::WriteDamagedBase(o.Damage, std::move(model), o.Out, &error);
-    if (!ok) return Failure(error);
+    if (!ok) return failure(error);
     return 0;
 }

@@ -23,24 +23,24 @@ constexpr std::uint8_t keyAttr = 0x0B;        // light cyan on black
 constexpr int historyTop = 10;
 constexpr int historyRows = 14;
 
-std::string Repeat(char ch, int count) {
+std::string repeat(char ch, int count) {
     return std::string(static_cast<std::size_t>(count), ch);
 }
 
-std::string Padded(std::string text, std::size_t width) {
+std::string padded(std::string text, std::size_t width) {
     if (text.size() < width) text.append(width - text.size(), ' ');
     return text;
 }
 
-void DrawFrame(TIO_STDIO& term) {
+void drawFrame(TIO_STDIO& term) {
     term.ClearScreen();
     // Double-line frame in code page 437: corners 0xC9 0xBB 0xC8 0xBC, lines 0xCD and 0xBA.
-    term.WriteAt(1, 1, frameAttr, "\xC9" + Repeat('\xCD', 78) + "\xBB");
+    term.WriteAt(1, 1, frameAttr, "\xC9" + repeat('\xCD', 78) + "\xBB");
     term.WriteAt(1, 2, frameAttr, "\xBA");
     term.WriteAt(2, 2, titleAttr,
-                 Padded("  keyview: press keys to see their bytes; Esc twice ends", 78));
+                 padded("  keyview: press keys to see their bytes; Esc twice ends", 78));
     term.WriteAt(80, 2, frameAttr, "\xBA");
-    term.WriteAt(1, 3, frameAttr, "\xC8" + Repeat('\xCD', 78) + "\xBC");
+    term.WriteAt(1, 3, frameAttr, "\xC8" + repeat('\xCD', 78) + "\xBC");
 
     term.WriteAt(2, 5, textAttr, "Glyphs:");
     term.WriteAt(
@@ -52,7 +52,7 @@ void DrawFrame(TIO_STDIO& term) {
     term.WriteAt(2, historyTop - 1, textAttr, "Last keys, newest first:");
 }
 
-std::string BytesText(const std::deque<int>& bytes) {
+std::string bytesText(const std::deque<int>& bytes) {
     std::string text;
     for (int b : bytes) {
         if (!text.empty()) text += ' ';
@@ -65,7 +65,7 @@ std::string BytesText(const std::deque<int>& bytes) {
 
 int main() {
     TIO_STDIO term(CreatePlatformConsole(), 80, 25);
-    DrawFrame(term);
+    drawFrame(term);
 
     std::deque<std::string> history;
     int count = 0;
@@ -76,12 +76,12 @@ int main() {
         if (bytes.front() == 0) bytes.push_back(term.ReadKey());
         escapesInARow = bytes.size() == 1 && bytes.front() == 27 ? escapesInARow + 1 : 0;
         ++count;
-        const std::string line = "Key " + std::to_string(count) + ": " + BytesText(bytes);
-        term.WriteAt(2, 8, keyAttr, Padded(line, 78));
+        const std::string line = "Key " + std::to_string(count) + ": " + bytesText(bytes);
+        term.WriteAt(2, 8, keyAttr, padded(line, 78));
         history.push_front(line);
         if (history.size() > static_cast<std::size_t>(historyRows)) history.pop_back();
         for (std::size_t i = 0; i < history.size(); ++i) {
-            term.WriteAt(4, historyTop + static_cast<int>(i), textAttr, Padded(history[i], 40));
+            term.WriteAt(4, historyTop + static_cast<int>(i), textAttr, padded(history[i], 40));
         }
     }
 
