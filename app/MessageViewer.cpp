@@ -2,6 +2,7 @@
 
 #include "Lib_Dates.h"
 #include "Lib_Strings.h"
+#include "PcKeys.h"
 #include "ThreadIndex.h"
 
 namespace {
@@ -89,7 +90,7 @@ bool ViewMessage(TReaderState& state, TListBox& list, std::int32_t number) {
 
     textList.Open(1, 6, 80, 25);
     textList.Close();
-    bool next = textList.ExitCode == 13;
+    bool next = textList.ExitCode == PcKey::Enter;
     headerBox.Close();
     return next;
 }

@@ -2,12 +2,10 @@
 
 #include "Lib_Menu_ListBox.h"
 #include "MessageViewer.h"
+#include "PcKeys.h"
 #include "ThreadIndex.h"
 
 namespace {
-
-constexpr std::uint8_t keyEnter = 13;
-constexpr std::uint8_t keyEsc = 27;
 
 std::int32_t pickedNumber(const TListBox& list) {
     return RowNumber(list.List[list.Picked].Name);
@@ -53,8 +51,8 @@ void ThreadListScreen(TReaderState& state, std::unique_ptr<ConsoleDevice> device
         ApplyStyle(nullptr, &threadList);
         for (;;) {
             threadList.Open(1, 1, 80, 25);
-            if (threadList.ExitCode == keyEsc) break;
-            if (threadList.ExitCode == keyEnter) handleEnter(state, threadList);
+            if (threadList.ExitCode == PcKey::Esc) break;
+            if (threadList.ExitCode == PcKey::Enter) handleEnter(state, threadList);
         }
         console.ClearScreen();
         console.WriteText(ShortStr(ReaderBanner).View());

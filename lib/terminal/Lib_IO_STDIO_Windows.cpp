@@ -1,10 +1,11 @@
 #include "Lib_IO_STDIO_Windows.h"
 
+#include "PcKeys.h"
+
 #include <algorithm>
 
 namespace {
 
-constexpr std::uint8_t keyEsc = 27;
 constexpr int imageRows = 25;
 
 constexpr std::uint16_t vkReturn = 0x0D;
@@ -135,10 +136,10 @@ void TIO_STDIO::WriteChar(std::uint8_t ch) {
     int y = std::clamp<int>(Screen.CursorY, Screen.WinTop, Screen.WinBottom);
 
     switch (ch) {
-    case 8: // backspace: moves left, erases nothing
+    case PcKey::Backspace: // moves left, erases nothing
         if (x > Screen.WinLeft) --x;
         break;
-    case 10: // line feed: on the bottom row it scrolls and keeps the column
+    case PcKey::LineFeed: // on the bottom row it scrolls and keeps the column
         if (y == Screen.WinBottom) {
             Screen.ScrollUp();
             RefreshScreen();
@@ -147,7 +148,7 @@ void TIO_STDIO::WriteChar(std::uint8_t ch) {
             x = Screen.WinLeft;
         }
         break;
-    case 13:
+    case PcKey::Enter: // carriage return
         x = Screen.WinLeft;
         break;
     default: {
@@ -231,7 +232,7 @@ void TIO_STDIO::PushKey(std::uint8_t b) {
 }
 
 std::uint8_t TIO_STDIO::ReadKey() {
-    if (KeyHead == KeyTail && !KeyWait(ConsoleDevice::Infinite)) return keyEsc;
+    if (KeyHead == KeyTail && !KeyWait(ConsoleDevice::Infinite)) return PcKey::Esc;
     ++KeyHead;
     if (KeyHead > KeyRingSize) KeyHead = 1;
     return KeyBuffer[KeyHead];
@@ -293,8 +294,8 @@ void TIO_STDIO::queueKeyPress(const ConsoleInputEvent& event) {
     const std::uint32_t s = event.ControlState;
     if (ch != 0 && (s & (anyAlt | KeyState::Enhanced)) == 0) {
         PushKey(ch);
-    } else if (ch == 13 && event.VirtualKey == vkReturn) {
-        PushKey(13); // Enter, the keypad's Enter, and Enter with Alt
+    } else if (ch == PcKey::Enter && event.VirtualKey == vkReturn) {
+        PushKey(PcKey::Enter); // Enter, the keypad's Enter, and Enter with Alt
     } else if ((s & KeyState::RightAlt) && (s & KeyState::LeftCtrl) && ch != 0) {
         PushKey(ch); // AltGr gives the character printed on the key
     } else if (event.ScanCode == scanSlash) {

@@ -5,6 +5,7 @@
 
 #include "Lib_Clock.h"
 #include "Lib_Strings.h"
+#include "PcKeys.h"
 
 namespace {
 
@@ -56,7 +57,8 @@ const TListBoxItem* TListBoxItems::Find(std::int32_t i) const {
 TListBox::TListBox(TIOBase& console)
     : Console(console), Box(std::make_unique<TMenuBox>(console)), OnSearch(&TListBox::ShowSearch),
       TickSource(&TickMillis) {
-    ExitKeys.Assign("\x0D\x1B");
+    const char enterAndEsc[] = {static_cast<char>(PcKey::Enter), static_cast<char>(PcKey::Esc)};
+    ExitKeys.Assign(std::string_view(enterAndEsc, sizeof enterAndEsc));
     Percent = TPercentBar();
     Percent.BarLen = 0; // filled in by Open from the window height
     Percent.Mode = 2;
@@ -307,7 +309,7 @@ void TListBox::RunKeyLoop() {
         std::uint8_t key = 0;
         if (!WaitKey(key)) return;
 
-        if (key == 0) {
+        if (key == PcKey::Extended) {
             if (HandleExtended(Console.ReadKey())) return;
             continue;
         }
@@ -334,14 +336,14 @@ void TListBox::RunKeyLoop() {
             }
             ExitCode = key;
             return;
-        } else if (key == 1) {
+        } else if (key == PcKey::CtrlA) {
             SearchStep();
-        } else if (key == 8) {
+        } else if (key == PcKey::Backspace) {
             if (!SearchStr.Empty()) {
                 SearchStr.SetLength(SearchStr.Length() - 1);
                 SearchStep();
             }
-        } else if (key >= 32) {
+        } else if (key >= PcKey::FirstPrintable) {
             SearchStr += upperChar(static_cast<char>(key));
             SearchStep();
         }
@@ -381,32 +383,32 @@ bool TListBox::HandleExtended(std::uint8_t code) {
         return true;
     }
     switch (code) {
-    case 71: // Home
+    case PcKey::Home:
         if (NextSelectable(true) != -1) {
             Picked = 1;
             TopPage = 1;
             DrawPage();
         }
         break;
-    case 72:
+    case PcKey::Up:
         MoveSelection(true, true);
         break;
-    case 73: // PgUp
-    case 75:
+    case PcKey::PgUp:
+    case PcKey::Left:
         PageUp();
         break;
-    case 77: // Right
-    case 81:
+    case PcKey::Right:
+    case PcKey::PgDn:
         PageDown();
         break;
-    case 79: // End
+    case PcKey::End:
         if (NextSelectable(false) != -1) {
             if (ListMax > WinSize) TopPage = ListMax - WinSize + 1;
             Picked = ListMax;
             DrawPage();
         }
         break;
-    case 80:
+    case PcKey::Down:
         MoveSelection(false, true);
         break;
     default:
