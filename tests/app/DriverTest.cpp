@@ -4,20 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include "ProcessRun.h"
 #include "ScratchDir.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "TestFiles.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -30,21 +26,6 @@ const std::string programPath = SKEIN_BUILD_DIR "/skeinview";
 const std::string demoBase = SKEIN_BUILD_DIR "/demo";
 const std::string usage = "Syntax: Skeinview <path/base filename of JAM base>\n";
 
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void spit(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-struct RunResult {
-    int Exit = -1; // the exit code, or -1 when the program did not exit normally
-    std::string Out;
-    std::string Err;
-};
-
 class DriverTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -52,41 +33,17 @@ protected:
         root_ = scratch_.Path();
         cwd = root_ / "cwd";
         bases = root_ / "bases";
-        io_ = root_ / "io";
-        for (const fs::path& p : {cwd, bases, io_}) fs::create_directory(p);
+        for (const fs::path& p : {cwd, bases}) fs::create_directory(p);
     }
 
     // Runs the program in cwd with the given arguments; input is its whole standard input.
-    RunResult Run(const std::vector<std::string>& args, const std::string& input = "") {
-        const fs::path in = io_ / "in", out = io_ / "out", err = io_ / "err";
-        spit(in, input);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(programPath.c_str()));
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-
-        RunResult result;
-        const pid_t pid = fork();
-        if (pid == 0) {
-            const int inFd = open(in.c_str(), O_RDONLY);
-            const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (inFd < 0 || outFd < 0 || errFd < 0 || chdir(cwd.c_str()) != 0) _exit(126);
-            dup2(inFd, 0);
-            dup2(outFd, 1);
-            dup2(errFd, 2);
-            execv(programPath.c_str(), argv.data());
-            _exit(127);
-        }
-        int status = 0;
-        if (pid < 0 || waitpid(pid, &status, 0) != pid) {
-            ADD_FAILURE() << "could not run " << programPath;
-            return result;
-        }
-        if (WIFEXITED(status)) result.Exit = WEXITSTATUS(status);
-        result.Out = slurp(out);
-        result.Err = slurp(err);
-        return result;
+    ProcessResult Run(const std::vector<std::string>& args, const std::string& input = "") {
+        ProcessOptions options;
+        options.Program = programPath;
+        options.Args = args;
+        options.WorkDir = cwd.string();
+        options.Input = input;
+        return RunProcess(options);
     }
 
     // The demo base copied under a name of our own; returns its base path.
@@ -103,7 +60,7 @@ protected:
     }
 
     // Expects the "Can't open" path: one line on each stream, exit code 1, nothing created.
-    void ExpectCantOpen(const RunResult& r, const std::string& failedFile) {
+    void ExpectCantOpen(const ProcessResult& r, const std::string& failedFile) {
         EXPECT_EQ(r.Exit, 1);
         EXPECT_EQ(r.Out, "Can't open\n");
         EXPECT_EQ(r.Err.rfind("skeinview: " + failedFile + ": ", 0), 0u) << r.Err;
@@ -118,7 +75,6 @@ protected:
 private:
     ScratchDir scratch_{"skein-driver"};
     fs::path root_;
-    fs::path io_;
 };
 
 TEST_F(DriverTest, AWrongCommandLineGetsTheUsageLine) {
@@ -126,7 +82,7 @@ TEST_F(DriverTest, AWrongCommandLineGetsTheUsageLine) {
     for (const auto& args : {std::vector<std::string>{}, std::vector<std::string>{base, base},
                              std::vector<std::string>{base, "x", "y"}}) {
         SCOPED_TRACE(std::to_string(args.size()) + " arguments");
-        RunResult r = Run(args);
+        ProcessResult r = Run(args);
         EXPECT_EQ(r.Exit, 2);
         EXPECT_EQ(r.Out, usage);
         EXPECT_EQ(r.Err, "");
@@ -139,7 +95,7 @@ TEST_F(DriverTest, BasesThatCannotBeOpened) {
 
     // The base named with its extension: the program looks for demo.jhr.jhr.
     ExpectCantOpen(Run({base + ".jhr"}), base + ".jhr.jhr");
-    const RunResult missing = Run({(bases / "general").string()});
+    const ProcessResult missing = Run({(bases / "general").string()});
     ExpectCantOpen(missing, (bases / "general.jhr").string());
     EXPECT_NE(missing.Err.find("No such file or directory"), std::string::npos) << missing.Err;
 
@@ -158,7 +114,7 @@ TEST_F(DriverTest, BasesThatCannotBeOpened) {
 TEST_F(DriverTest, ArgumentsOfThreeHundredCharactersAreCutAt255) {
     // Nothing answers to the first 255 characters.
     const std::string longName(300, 'q');
-    const RunResult r = Run({longName});
+    const ProcessResult r = Run({longName});
     ExpectCantOpen(r, std::string(255, 'q') + ".jhr");
 
     // The first 255 characters name a base in the current directory; the rest is not looked at.
@@ -168,42 +124,28 @@ TEST_F(DriverTest, ArgumentsOfThreeHundredCharactersAreCutAt255) {
     for (int i = 0; i < 125; ++i) path += "./";
     path += "based";
     ASSERT_EQ(path.size(), 255u);
-    const RunResult cut = Run({path + std::string(45, 'z')});
+    const ProcessResult cut = Run({path + std::string(45, 'z')});
     EXPECT_EQ(cut.Exit, 0) << cut.Err;
     EXPECT_TRUE(fs::exists(cwd / "skeinview_based.dat"));
 }
 
 TEST_F(DriverTest, ADemoRunLeavesAReadStateFileAndTheBaseUntouched) {
     const std::string base = CopyDemo();
-    struct FileState {
-        std::string Bytes;
-        struct timespec Modified;
-    };
-    auto snapshot = [&] {
-        std::vector<FileState> files;
-        for (const char* ext : {".jhr", ".jdt", ".jdx"}) {
-            struct stat st {};
-            EXPECT_EQ(stat((base + ext).c_str(), &st), 0);
-            files.push_back({slurp(base + ext), st.st_mtim});
-        }
-        return files;
-    };
-    const std::vector<FileState> before = snapshot();
+    std::vector<FileState> before;
+    for (const char* ext : {".jhr", ".jdt", ".jdx"}) before.push_back(*FileStateOf(base + ext));
 
-    const RunResult r = Run({base});
+    const ProcessResult r = Run({base});
     EXPECT_EQ(r.Exit, 0) << r.Err;
     EXPECT_EQ(r.Err, "");
     EXPECT_EQ(CwdEntries(), std::set<std::string>{"skeinview_demo.dat"});
-    const std::string marks = slurp(cwd / "skeinview_demo.dat");
+    const std::string marks = ReadFileBytes((cwd / "skeinview_demo.dat").string());
     EXPECT_GT(marks.size(), 0u);
     EXPECT_EQ(marks.size() % 128, 0u);
     EXPECT_EQ(marks, std::string(marks.size(), '\0')) << "nothing was read";
 
-    const std::vector<FileState> after = snapshot();
     for (std::size_t i = 0; i < before.size(); ++i) {
-        EXPECT_EQ(after[i].Bytes, before[i].Bytes) << "file " << i;
-        EXPECT_EQ(after[i].Modified.tv_sec, before[i].Modified.tv_sec) << "file " << i;
-        EXPECT_EQ(after[i].Modified.tv_nsec, before[i].Modified.tv_nsec) << "file " << i;
+        const char* ext = std::array{".jhr", ".jdt", ".jdx"}[i];
+        EXPECT_TRUE(Untouched(before[i], *FileStateOf(base + ext))) << ext;
     }
 }
 
@@ -211,9 +153,9 @@ TEST_F(DriverTest, PipedKeysMarkWhatWasOpened) {
     const std::string base = CopyDemo();
     // Enter on the first thread's header row, Enter on its first message; the end of input
     // then reads as Esc, which leaves the viewer and then the list.
-    RunResult r = Run({base}, "\r\r");
+    ProcessResult r = Run({base}, "\r\r");
     EXPECT_EQ(r.Exit, 0) << r.Err;
-    std::string marks = slurp(cwd / "skeinview_demo.dat");
+    std::string marks = ReadFileBytes((cwd / "skeinview_demo.dat").string());
     ASSERT_GE(marks.size(), 128u);
     EXPECT_EQ(static_cast<unsigned char>(marks[0]), 0x01);
     EXPECT_EQ(marks.substr(1), std::string(marks.size() - 1, '\0'));
@@ -222,7 +164,7 @@ TEST_F(DriverTest, PipedKeysMarkWhatWasOpened) {
     // and Enter open the message on the last row of the list.
     r = Run({base}, std::string("\0\x4F\r", 3));
     EXPECT_EQ(r.Exit, 0) << r.Err;
-    marks = slurp(cwd / "skeinview_demo.dat");
+    marks = ReadFileBytes((cwd / "skeinview_demo.dat").string());
     ASSERT_GE(marks.size(), 128u);
     EXPECT_EQ(marks.size() % 128, 0u);
     int bits = 0;
@@ -234,9 +176,9 @@ TEST_F(DriverTest, PipedKeysMarkWhatWasOpened) {
 TEST_F(DriverTest, ABaseInTheCurrentDirectoryNeedsNoPath) {
     for (const char* ext : {".jhr", ".jdt", ".jdx"})
         fs::copy_file(demoBase + ext, cwd / (std::string("local") + ext));
-    const RunResult r = Run({"local"}, "\r\r");
+    const ProcessResult r = Run({"local"}, "\r\r");
     EXPECT_EQ(r.Exit, 0) << r.Err;
-    EXPECT_EQ(slurp(cwd / "skeinview_local.dat").substr(0, 1), "\x01");
+    EXPECT_EQ(ReadFileBytes((cwd / "skeinview_local.dat").string()).substr(0, 1), "\x01");
 }
 
 } // namespace
