@@ -46,7 +46,7 @@ TFile& TFile::operator=(TFile&& other) noexcept {
     return *this;
 }
 
-bool TFile::Fail(int error) {
+bool TFile::fail(int error) {
     lastError_ = error;
     errno = error;
     return false;
@@ -56,9 +56,9 @@ bool TFile::Open(const std::string& path, FileAccess access) {
     Close();
     path_ = path;
     FileFault fault = askHook(FileOp::Open, path);
-    if (fault.Fail) return Fail(faultError(fault));
+    if (fault.Fail) return fail(faultError(fault));
     int error = FilePlatform::OpenRegular(path, access, handle_);
-    if (error != 0) return Fail(error);
+    if (error != 0) return fail(error);
     return true;
 }
 
@@ -73,18 +73,18 @@ bool TFile::IsOpen() const {
 
 std::int64_t TFile::Size() {
     if (!IsOpen()) {
-        Fail(EBADF);
+        fail(EBADF);
         return -1;
     }
     FileFault fault = askHook(FileOp::Size, path_);
     if (fault.Fail) {
-        Fail(faultError(fault));
+        fail(faultError(fault));
         return -1;
     }
     std::int64_t size = -1;
     int error = FilePlatform::FileSize(handle_, size);
     if (error != 0) {
-        Fail(error);
+        fail(error);
         return -1;
     }
     return size;
@@ -92,16 +92,16 @@ std::int64_t TFile::Size() {
 
 std::int64_t TFile::ReadAt(std::int64_t offset, void* buf, std::size_t count) {
     if (!IsOpen()) {
-        Fail(EBADF);
+        fail(EBADF);
         return -1;
     }
     if (offset < 0) {
-        Fail(EINVAL);
+        fail(EINVAL);
         return -1;
     }
     FileFault fault = askHook(FileOp::Read, path_);
     if (fault.Fail) {
-        Fail(faultError(fault));
+        fail(faultError(fault));
         return -1;
     }
     if (count > fault.MaxBytes) count = fault.MaxBytes;
@@ -113,7 +113,7 @@ std::int64_t TFile::ReadAt(std::int64_t offset, void* buf, std::size_t count) {
         int error = FilePlatform::ReadAt(handle_, offset + static_cast<std::int64_t>(total),
                                          out + total, count - total, got);
         if (error != 0) {
-            Fail(error);
+            fail(error);
             return -1;
         }
         if (got == 0) break;
@@ -123,9 +123,9 @@ std::int64_t TFile::ReadAt(std::int64_t offset, void* buf, std::size_t count) {
 }
 
 bool TFile::WriteAll(const void* buf, std::size_t count) {
-    if (!IsOpen()) return Fail(EBADF);
+    if (!IsOpen()) return fail(EBADF);
     FileFault fault = askHook(FileOp::Write, path_);
-    if (fault.Fail) return Fail(faultError(fault));
+    if (fault.Fail) return fail(faultError(fault));
     // A cut write stores what fits and then fails as a full disk would.
     bool cut = count > fault.MaxBytes;
     std::size_t wanted = cut ? fault.MaxBytes : count;
@@ -134,20 +134,20 @@ bool TFile::WriteAll(const void* buf, std::size_t count) {
     while (total < wanted) {
         std::size_t written = 0;
         int error = FilePlatform::Write(handle_, in + total, wanted - total, written);
-        if (error != 0) return Fail(error);
-        if (written == 0) return Fail(ENOSPC);
+        if (error != 0) return fail(error);
+        if (written == 0) return fail(ENOSPC);
         total += written;
     }
-    if (cut) return Fail(fault.Error != 0 ? fault.Error : ENOSPC);
+    if (cut) return fail(fault.Error != 0 ? fault.Error : ENOSPC);
     return true;
 }
 
 bool TFile::Sync() {
-    if (!IsOpen()) return Fail(EBADF);
+    if (!IsOpen()) return fail(EBADF);
     FileFault fault = askHook(FileOp::Sync, path_);
-    if (fault.Fail) return Fail(faultError(fault));
+    if (fault.Fail) return fail(faultError(fault));
     int error = FilePlatform::SyncFile(handle_);
-    if (error != 0) return Fail(error);
+    if (error != 0) return fail(error);
     return true;
 }
 

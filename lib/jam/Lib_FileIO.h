@@ -47,7 +47,7 @@ public:
     const std::string& Path() const { return path_; }
 
 private:
-    bool Fail(int error);
+    bool fail(int error);
 
     std::intptr_t handle_ = -1;
     std::string path_;

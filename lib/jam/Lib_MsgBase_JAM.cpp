@@ -48,14 +48,14 @@ TJamMsgBase::TJamMsgBase(const TJamCacheSizes& sizes)
                    sizes_.HeaderBlockBytes),
       headerBuf_(HeaderReadSize), textBuf_(sizes_.TextBytes), kludgeBuf_(kludgeBlockSize) {}
 
-void TJamMsgBase::CloseFiles() {
+void TJamMsgBase::closeFiles() {
     hdrFile_.Close();
     txtFile_.Close();
     idxFile_.Close();
 }
 
 std::uint8_t TJamMsgBase::OpenBase() {
-    CloseFiles();
+    closeFiles();
     failedFile_.clear();
     openError_ = 0;
 
@@ -90,7 +90,7 @@ std::uint8_t TJamMsgBase::OpenBase() {
     curNumber_ = 0;
 
     if (openError_ == 0) return 0;
-    CloseFiles();
+    closeFiles();
     return static_cast<std::uint8_t>(std::min<std::uint16_t>(errorCode(openError_), 255));
 }
 
@@ -151,7 +151,7 @@ std::int64_t TJamMsgBase::RefreshScan() {
     return last;
 }
 
-int TJamMsgBase::ReadIndexRecord(std::int64_t number, std::uint32_t& hdrOffset) {
+int TJamMsgBase::readIndexRecord(std::int64_t number, std::uint32_t& hdrOffset) {
     const std::int64_t i = number - static_cast<std::int64_t>(BaseMsgNum());
     if (i < 0) return 0;
     unsigned char record[IndexRecSize];
@@ -167,10 +167,10 @@ int TJamMsgBase::ReadIndexRecord(std::int64_t number, std::uint32_t& hdrOffset) 
     return 1;
 }
 
-bool TJamMsgBase::IsLive(std::int64_t number) {
+bool TJamMsgBase::isLive(std::int64_t number) {
     std::uint32_t hdrOffset = 0;
     // A record that could not be read is passed over like a deleted one.
-    return ReadIndexRecord(number, hdrOffset) > 0 && hdrOffset != DeletedOffset;
+    return readIndexRecord(number, hdrOffset) > 0 && hdrOffset != DeletedOffset;
 }
 
 void TJamMsgBase::SeekNumber(std::int32_t n) {
@@ -187,7 +187,7 @@ void TJamMsgBase::StepNext() {
     // Numbers below the base's first one have no index record.
     curNumber_ = std::max(curNumber_, static_cast<std::int64_t>(BaseMsgNum()));
     for (;;) {
-        while (curNumber_ <= last && !IsLive(curNumber_)) ++curNumber_;
+        while (curNumber_ <= last && !isLive(curNumber_)) ++curNumber_;
         if (!scanning_ || curNumber_ <= last) return;
         const std::int64_t now = RefreshScan();
         if (now <= last) return;
@@ -202,10 +202,10 @@ bool TJamMsgBase::HasCurrent() {
 }
 
 void TJamMsgBase::LoadHeader() {
-    ReadHeader(false);
+    readHeader(false);
 }
 
-void TJamMsgBase::ReadHeader(bool subfields) {
+void TJamMsgBase::readHeader(bool subfields) {
     lastIOError_ = 0;
     wrapFlag_ = false;
     fromName_.SetLength(0);
@@ -216,7 +216,7 @@ void TJamMsgBase::ReadHeader(bool subfields) {
     if (!HasCurrent()) return;
 
     std::uint32_t hdrOffset = 0;
-    const int found = ReadIndexRecord(curNumber_, hdrOffset);
+    const int found = readIndexRecord(curNumber_, hdrOffset);
     if (found < 0) return;
     if (found == 0) {
         lastIOError_ = ErrNoHeader;

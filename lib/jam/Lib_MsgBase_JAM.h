@@ -140,15 +140,15 @@ private:
     std::uint32_t HeaderField(std::size_t offset) const;
     std::int64_t AskLastNumber();
     std::int64_t RefreshScan();
-    int ReadIndexRecord(std::int64_t number, std::uint32_t& hdrOffset);
-    bool IsLive(std::int64_t number);
-    void ReadHeader(bool subfields);
+    int readIndexRecord(std::int64_t number, std::uint32_t& hdrOffset);
+    bool isLive(std::int64_t number);
+    void readHeader(bool subfields);
     std::int64_t ReadHeaderBytes(std::uint32_t offset, bool subfields);
-    void CloseFiles();
-    void WalkSubfields();
-    void FillTextCache();
+    void closeFiles();
+    void walkSubfields();
+    void fillTextCache();
     unsigned char NextCharSlow();
-    void SkipDropped();
+    void skipDropped();
 
     TJamCacheSizes sizes_;
     std::string basePath_;

@@ -17,13 +17,13 @@ void TJamReadCache::Drop() {
     useClock_ = 0;
 }
 
-bool TJamReadCache::Holds(const Window& w, std::int64_t offset, std::size_t count) const {
+bool TJamReadCache::holds(const Window& w, std::int64_t offset, std::size_t count) const {
     return w.Count > 0 && offset >= w.Start &&
            offset - w.Start + static_cast<std::int64_t>(count) <=
                static_cast<std::int64_t>(w.Count);
 }
 
-void TJamReadCache::Copy(std::size_t slot, std::int64_t offset, void* out, std::size_t count) {
+void TJamReadCache::copy(std::size_t slot, std::int64_t offset, void* out, std::size_t count) {
     Window& w = windows_[slot];
     std::memcpy(out,
                 bytes_.get() + slot * windowBytes_ + static_cast<std::size_t>(offset - w.Start),
@@ -36,14 +36,14 @@ std::int64_t TJamReadCache::Read(TFile& file, std::int64_t offset, void* out, st
     if (count == 0) return 0;
     if (count > windowBytes_ || offset < 0) return file.ReadAt(offset, out, count);
 
-    if (Holds(windows_[recent_], offset, count)) {
-        Copy(recent_, offset, out, count);
+    if (holds(windows_[recent_], offset, count)) {
+        copy(recent_, offset, out, count);
         return static_cast<std::int64_t>(count);
     }
     std::size_t victim = 0;
     for (std::size_t i = 0; i < windows_.size(); ++i) {
-        if (Holds(windows_[i], offset, count)) {
-            Copy(i, offset, out, count);
+        if (holds(windows_[i], offset, count)) {
+            copy(i, offset, out, count);
             return static_cast<std::int64_t>(count);
         }
         if (windows_[i].Used < windows_[victim].Used) victim = i;
@@ -66,6 +66,6 @@ std::int64_t TJamReadCache::Read(TFile& file, std::int64_t offset, void* out, st
     if (offset >= w.Start + static_cast<std::int64_t>(w.Count)) return 0;
     const std::size_t have = std::min(
         count, static_cast<std::size_t>(w.Start + static_cast<std::int64_t>(w.Count) - offset));
-    Copy(victim, offset, out, have);
+    copy(victim, offset, out, have);
     return static_cast<std::int64_t>(have);
 }

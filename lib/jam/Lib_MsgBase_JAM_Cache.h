@@ -39,8 +39,8 @@ private:
         std::size_t Count = 0; // bytes the read brought; 0 = holds nothing
         std::uint64_t Used = 0;
     };
-    bool Holds(const Window& w, std::int64_t offset, std::size_t count) const;
-    void Copy(std::size_t slot, std::int64_t offset, void* out, std::size_t count);
+    bool holds(const Window& w, std::int64_t offset, std::size_t count) const;
+    void copy(std::size_t slot, std::int64_t offset, void* out, std::size_t count);
 
     std::size_t windowBytes_;
     std::size_t backBytes_;

@@ -45,14 +45,14 @@ constexpr std::size_t subjectKept = 100;
 } // namespace
 
 void TJamMsgBase::LoadMessage() {
-    ReadHeader(true);
+    readHeader(true);
     // A message whose header could not be read gets no names or kludge lines: the header in
     // memory belongs to another message.
     if (headerBytes_ == 0) return;
-    WalkSubfields();
+    walkSubfields();
 }
 
-void TJamMsgBase::WalkSubfields() {
+void TJamMsgBase::walkSubfields() {
     // Only the bytes that were read are walked, and no further than the header says its
     // subfields go: a subfield is cut where they end, or dropped when its own head does not fit.
     const unsigned char* area = headerBuf_.data() + MsgFixedSize;

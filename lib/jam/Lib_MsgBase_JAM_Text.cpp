@@ -35,10 +35,10 @@ void TJamMsgBase::RewindText() {
     std::int64_t size = txtFile_.IsOpen() ? txtFile_.Size() : -1;
     if (size >= 0) textEnd_ = std::min(textEnd_, size - 1);
     textPos_ = kludgeLen_ > 0 ? -static_cast<std::int64_t>(kludgeLen_) : textStart_;
-    SkipDropped();
+    skipDropped();
 }
 
-void TJamMsgBase::FillTextCache() {
+void TJamMsgBase::fillTextCache() {
     textBufStart_ =
         std::max<std::int64_t>(0, textPos_ - static_cast<std::int64_t>(sizes_.TextBackStep));
     textBufCount_ = 0;
@@ -54,7 +54,7 @@ void TJamMsgBase::FillTextCache() {
 
 // Passes over bytes that are dropped wherever they stand (LF, NUL, soft CR), so that a text whose
 // lines end in CR LF, or which ends in such bytes, yields no extra empty line at its end.
-void TJamMsgBase::SkipDropped() {
+void TJamMsgBase::skipDropped() {
     while (!TextDone()) {
         const std::int64_t at = textPos_;
         const unsigned char c = NextChar();
@@ -79,7 +79,7 @@ unsigned char TJamMsgBase::NextCharSlow() {
     }
     if (textPos_ < textBufStart_ ||
         textPos_ >= textBufStart_ + static_cast<std::int64_t>(textBufCount_))
-        FillTextCache();
+        fillTextCache();
     if (textPos_ < textBufStart_ ||
         textPos_ >= textBufStart_ + static_cast<std::int64_t>(textBufCount_)) {
         // The byte cannot be had (a read error, or the file ended early): the text ends here
@@ -105,7 +105,7 @@ ShortStr TJamMsgBase::ReadTextLine(unsigned width) {
         const unsigned char c = NextChar();
         if (c == charCR) {
             wrapFlag_ = false;
-            SkipDropped();
+            skipDropped();
             return line;
         }
         if (c == 0 || c == charLF || c == softCR) continue;
@@ -126,6 +126,6 @@ ShortStr TJamMsgBase::ReadTextLine(unsigned width) {
         textPos_ = resume;
         line = line.Left(breakLen);
     }
-    SkipDropped();
+    skipDropped();
     return line;
 }
