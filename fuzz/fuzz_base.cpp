@@ -9,13 +9,14 @@
 // few are shown in the viewer. The reader must end every walk and every text, keep each line within
 // its width, and never touch memory outside its buffers.
 
-#include "FuzzTempDir.h"
 #include "Lib_IO_STDIO_Windows.h"
 #include "Lib_Menu_ListBox.h"
 #include "Lib_MsgBase_JAM.h"
 #include "MemoryConsoleDevice.h"
 #include "MessageViewer.h"
 #include "ReaderState.h"
+#include "ScratchDir.h"
+#include "TestFiles.h"
 #include "ThreadIndex.h"
 
 #include <cstddef>
@@ -23,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <set>
+#include <span>
 #include <string>
 #include <tuple>
 
@@ -58,8 +60,9 @@ void readWholeText(TJamMsgBase& base, std::size_t textFileSize) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string& dir = FuzzTempDir();
-    if (dir.empty() || size < 8) return 0;
+    // One folder for the whole run, so that many runs side by side never share files.
+    static const ScratchDir dir("skein-fuzz");
+    if (!dir.Made() || size < 8) return 0;
     std::size_t rest = size - 8;
     const std::size_t hdrLen = std::min<std::size_t>(lengthAt(data), rest);
     rest -= hdrLen;
@@ -69,10 +72,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t* txt = hdr + hdrLen;
     const std::uint8_t* idx = txt + txtLen;
 
-    const std::string basePath = dir + "/base";
-    if (!FuzzWriteFile(basePath + ".jhr", hdr, hdrLen) ||
-        !FuzzWriteFile(basePath + ".jdt", txt, txtLen) ||
-        !FuzzWriteFile(basePath + ".jdx", idx, rest))
+    const std::string basePath = dir.File("base");
+    if (!WriteFileBytes(basePath + ".jhr", std::span(hdr, hdrLen)) ||
+        !WriteFileBytes(basePath + ".jdt", std::span(txt, txtLen)) ||
+        !WriteFileBytes(basePath + ".jdx", std::span(idx, rest)))
         return 0;
 
     TReaderState state;

@@ -12,9 +12,10 @@
 // as read; a save either replaces the file with the array, or fails and leaves the file exactly as
 // it was; and what was saved loads back with every mark.
 
-#include "FuzzTempDir.h"
 #include "Lib_FileIO.h"
 #include "ReadState.h"
+#include "ScratchDir.h"
+#include "TestFiles.h"
 
 #include <cerrno>
 #include <cstddef>
@@ -22,7 +23,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -41,15 +41,6 @@ constexpr std::int32_t numberRange = 1 << 16;
 std::uint32_t word(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-Bytes readFile(const std::string& name) {
-    std::ifstream in(name, std::ios::binary | std::ios::ate);
-    if (!in) return Bytes();
-    Bytes bytes(static_cast<std::size_t>(in.tellg()));
-    in.seekg(0);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
 }
 
 // The failure the selector byte asks for while saving: none, or one operation failing (or a write
@@ -89,7 +80,9 @@ FileFault faultOf(std::uint8_t selector, FileOp op) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const bool inDir = !FuzzTempDir().empty() && ::chdir(FuzzTempDir().c_str()) == 0;
+    // The read-state file lives in the current folder: one folder of its own for the whole run.
+    static const ScratchDir dir("skein-fuzz");
+    static const bool inDir = dir.Made() && ::chdir(dir.Path().c_str()) == 0;
     if (!inDir || size < 6) return 0;
     // Counts up to 2^17 (16 KB of array) reach every path; larger ones only cost time.
     auto activeCount = static_cast<std::int32_t>(word(data));
@@ -106,11 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Bytes stored(data + pos, data + size);
 
     const std::string name = ReadStateFileName("fuzz");
-    {
-        std::ofstream out(name, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(stored.data()),
-                  static_cast<std::streamsize>(stored.size()));
-    }
+    if (!WriteFileBytes(name, stored)) return 0;
 
     TReadState state;
     LoadReadState(state, "fuzz", activeCount);
@@ -133,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool saved = SaveReadState(state, true);
     SetFileFaultHook(nullptr);
     if (state.Held()) broken("the array was not released");
-    const Bytes after = readFile(name);
+    const Bytes after = ReadFileOctets(name);
     if (std::ifstream(TempPathFor(name)).good()) broken("a temporary file was left behind");
     if (!saved) {
         if (after != stored) broken("a failed save changed the file");

@@ -14,6 +14,7 @@
 #include "Lib_Menu_ListBox.h"
 #include "MemoryConsoleDevice.h"
 #include "ReaderState.h"
+#include "TestFiles.h"
 #include "ThreadIndex.h"
 #include "ThreadListScreen.h"
 
@@ -22,8 +23,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <set>
 #include <string>
@@ -60,11 +59,6 @@ FileFault cutTo(std::size_t bytes) {
     FileFault fault;
     fault.MaxBytes = bytes;
     return fault;
-}
-
-Bytes slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 class FaultInjectionTest : public jamtest::JamTest {
@@ -301,13 +295,13 @@ TEST_F(FaultInjectionTest, SavesThatFailLeaveTheOldFileWholeAndTheRunEndsNormall
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::ofstream(stateFile_, std::ios::binary | std::ios::trunc) << old;
+        ASSERT_TRUE(WriteFileBytes(stateFile_, old));
         SetFileFaultHook(c.hook);
         bool ended = false;
         EXPECT_FALSE(RunReader(OpenFirst, ended));
         SetFileFaultHook(nullptr);
         EXPECT_TRUE(ended);
-        EXPECT_EQ(slurp(stateFile_), old);
+        EXPECT_EQ(ReadFileBytes(stateFile_), old);
         EXPECT_FALSE(fs::exists(temp));
     }
 }

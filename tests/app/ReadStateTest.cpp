@@ -1,6 +1,7 @@
 #include "ReadState.h"
 #include "Lib_FileIO.h"
 #include "ScratchDir.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -31,15 +31,6 @@ protected:
     void TearDown() override {
         SetFileFaultHook(nullptr);
         fs::current_path(previous_);
-    }
-    static Bytes ReadFile(const std::string& name) {
-        std::ifstream in(name, std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    static void WriteFile(const std::string& name, const Bytes& bytes) {
-        std::ofstream(name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
     }
     static Bytes Pattern(std::size_t size, std::uint8_t seed) {
         Bytes b(size);
@@ -122,7 +113,7 @@ TEST_F(ReadStateTest, GrowsInWholeStepsKeepingItsMarks) {
     EXPECT_TRUE(IsRead(state, 3));
     EXPECT_TRUE(SaveReadState(state, true));
     EXPECT_FALSE(state.Held());
-    EXPECT_EQ(ReadFile(file_).size(), 12544u);
+    EXPECT_EQ(ReadFileOctets(file_).size(), 12544u);
 }
 
 TEST_F(ReadStateTest, FileOfAnyLengthIsTakenAndWrittenWhole) {
@@ -132,24 +123,24 @@ TEST_F(ReadStateTest, FileOfAnyLengthIsTakenAndWrittenWhole) {
     EXPECT_EQ(fs::file_size(file_), 0u);
     EXPECT_EQ(state.ReadBitmapSize(), 640);
     EXPECT_TRUE(SaveReadState(state, true));
-    EXPECT_EQ(ReadFile(file_), Bytes(640, 0));
+    EXPECT_EQ(ReadFileOctets(file_), Bytes(640, 0));
 
     // Ten bytes fill the start; the rest stays clear and is written out.
-    WriteFile(file_, Pattern(10, 1));
+    WriteFileBytes(file_, Pattern(10, 1));
     LoadReadState(state, "general", 0);
     ASSERT_EQ(state.ReadBitmapSize(), 128);
     EXPECT_TRUE(StartsWith(state.ReadBitmap, Pattern(10, 1)));
     EXPECT_EQ(std::count(state.ReadBitmap.begin() + 10, state.ReadBitmap.end(), 0), 118);
     EXPECT_TRUE(SaveReadState(state, true));
-    EXPECT_EQ(ReadFile(file_).size(), 128u);
+    EXPECT_EQ(ReadFileOctets(file_).size(), 128u);
 
     // Longer than the active count asks for (the array grew in an earlier run): nothing is lost.
-    WriteFile(file_, Pattern(300, 7));
+    WriteFileBytes(file_, Pattern(300, 7));
     LoadReadState(state, "general", 10);
     EXPECT_EQ(state.ReadBitmapSize(), 384);
     EXPECT_TRUE(StartsWith(state.ReadBitmap, Pattern(300, 7)));
     EXPECT_TRUE(SaveReadState(state, true));
-    Bytes saved = ReadFile(file_);
+    Bytes saved = ReadFileOctets(file_);
     EXPECT_EQ(saved.size(), 384u);
     EXPECT_TRUE(StartsWith(saved, Pattern(300, 7)));
 }
@@ -187,7 +178,7 @@ TEST_F(ReadStateTest, FailedSaveLeavesTheOldFileAndNoTemporaryFile) {
     };
     for (const Fault& f : faults) {
         SCOPED_TRACE(f.what);
-        WriteFile(file_, Pattern(128, 3));
+        WriteFileBytes(file_, Pattern(128, 3));
         TReadState state;
         LoadReadState(state, "general", 0);
         MarkRead(state, 5000);
@@ -197,13 +188,13 @@ TEST_F(ReadStateTest, FailedSaveLeavesTheOldFileAndNoTemporaryFile) {
         EXPECT_FALSE(SaveReadState(state, true));
         SetFileFaultHook(nullptr);
         EXPECT_FALSE(state.Held()); // released all the same
-        EXPECT_EQ(ReadFile(file_), Pattern(128, 3));
+        EXPECT_EQ(ReadFileOctets(file_), Pattern(128, 3));
         EXPECT_EQ(Entries(), std::set<std::string>{file_});
     }
 }
 
 TEST_F(ReadStateTest, FileThatCannotBeReadCountsAsAllUnreadAndIsKept) {
-    WriteFile(file_, Pattern(128, 9));
+    WriteFileBytes(file_, Pattern(128, 9));
     // Not openable, then openable but not readable: its marks cannot be merged, so it stays.
     for (FileOp failing : {FileOp::Open, FileOp::Read}) {
         SetFileFaultHook([&](FileOp op, const std::string& path) {
@@ -214,7 +205,7 @@ TEST_F(ReadStateTest, FileThatCannotBeReadCountsAsAllUnreadAndIsKept) {
         EXPECT_EQ(state.ReadBitmap, Bytes(128, 0));
         MarkRead(state, 1);
         EXPECT_FALSE(SaveReadState(state, true));
-        EXPECT_EQ(ReadFile(file_), Pattern(128, 9));
+        EXPECT_EQ(ReadFileOctets(file_), Pattern(128, 9));
     }
     EXPECT_EQ(Entries(), std::set<std::string>{file_});
 }
@@ -232,12 +223,12 @@ TEST_F(ReadStateTest, DirectoryInTheWayIsLeftAlone) {
 
     // Where the temporary file would go, too.
     fs::remove(file_);
-    WriteFile(file_, Pattern(128, 5));
+    WriteFileBytes(file_, Pattern(128, 5));
     fs::create_directory(TempPathFor(file_));
     LoadReadState(state, "general", 0);
     MarkRead(state, 1);
     EXPECT_FALSE(SaveReadState(state, true));
-    EXPECT_EQ(ReadFile(file_), Pattern(128, 5));
+    EXPECT_EQ(ReadFileOctets(file_), Pattern(128, 5));
     EXPECT_TRUE(fs::is_directory(TempPathFor(file_)));
 }
 

@@ -1,13 +1,13 @@
 #include "Lib_FileIO.h"
+#include "ScratchDir.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <future>
-#include <random>
 #include <string>
 
 #include <fcntl.h>
@@ -23,30 +23,14 @@ constexpr FileAccess allModes[] = {FileAccess::ReadOnly, FileAccess::ReadWrite,
 
 class FileIOTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ =
-            fs::temp_directory_path() / ("skein_fileio_" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        SetFileFaultHook(nullptr);
-        fs::remove_all(dir_);
-    }
-    std::string Write(const std::string& name, const std::string& bytes) const {
-        std::string path = (dir_ / name).string();
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
-    }
-    static std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    fs::path dir_;
+    void SetUp() override { ASSERT_TRUE(dir_.Made()); }
+    void TearDown() override { SetFileFaultHook(nullptr); }
+    ScratchDir dir_{"skein-fileio"};
 };
 
 TEST_F(FileIOTest, ReadsComeBackShortOnlyAtTheEnd) {
     TFile f;
-    ASSERT_TRUE(f.Open(Write("data", "0123456789"), FileAccess::ReadOnly));
+    ASSERT_TRUE(f.Open(dir_.Put("data", "0123456789"), FileAccess::ReadOnly));
     EXPECT_EQ(f.Size(), 10);
     char buf[16] = {};
     EXPECT_EQ(f.ReadAt(3, buf, 4), 4);
@@ -65,13 +49,13 @@ TEST_F(FileIOTest, ReadsComeBackShortOnlyAtTheEnd) {
 }
 
 TEST_F(FileIOTest, OpenModes) {
-    std::string missing = (dir_ / "missing").string();
+    std::string missing = dir_.File("missing");
     TFile f;
     EXPECT_FALSE(f.Open(missing, FileAccess::ReadWrite));
     EXPECT_EQ(f.LastError(), ENOENT);
     EXPECT_FALSE(fs::exists(missing));
 
-    std::string path = Write("old", "old contents");
+    std::string path = dir_.Put("old", "old contents");
     ASSERT_TRUE(f.Open(path, FileAccess::CreateReadWrite)); // truncates
     EXPECT_TRUE(f.WriteAll("abc", 3));
     char buf[8];
@@ -83,15 +67,15 @@ TEST_F(FileIOTest, OpenModes) {
     ASSERT_TRUE(f.Open(path, FileAccess::ReadOnly));
     EXPECT_FALSE(f.WriteAll("Z", 1));
     f.Close();
-    EXPECT_EQ(Read(path), "XYcdef");
+    EXPECT_EQ(ReadFileBytes(path), "XYcdef");
 }
 
 TEST_F(FileIOTest, DirectoriesAndFifosFailAtOnce) {
 #ifdef _WIN32
     GTEST_SKIP() << "no FIFOs on Windows";
 #else
-    std::string dir = (dir_ / "sub").string();
-    std::string fifo = (dir_ / "fifo").string();
+    std::string dir = dir_.File("sub");
+    std::string fifo = dir_.File("fifo");
     fs::create_directory(dir);
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     for (FileAccess access : allModes) {
@@ -117,8 +101,8 @@ TEST_F(FileIOTest, DirectoriesAndFifosFailAtOnce) {
 }
 
 TEST_F(FileIOTest, FaultHookFailsTheNamedFilesOperations) {
-    std::string path = Write("f", "0123456789");
-    std::string other = Write("other", "x");
+    std::string path = dir_.Put("f", "0123456789");
+    std::string other = dir_.Put("other", "x");
     FileOp failing = FileOp::Open;
     SetFileFaultHook([&](FileOp op, const std::string& p) {
         return op == failing && p == path ? FileFault{true, EACCES} : FileFault{};
@@ -144,22 +128,22 @@ TEST_F(FileIOTest, FaultHookFailsTheNamedFilesOperations) {
     EXPECT_FALSE(f.Sync());
     EXPECT_EQ(f.LastError(), EACCES);
     f.Close();
-    EXPECT_EQ(Read(path), "0123456789");
+    EXPECT_EQ(ReadFileBytes(path), "0123456789");
 
     failing = FileOp::Rename;
     EXPECT_FALSE(RenameFile(path, other));
     EXPECT_EQ(errno, EACCES);
-    EXPECT_EQ(Read(other), "x");
+    EXPECT_EQ(ReadFileBytes(other), "x");
     SetFileFaultHook(nullptr);
     EXPECT_TRUE(RenameFile(path, other));
-    EXPECT_EQ(Read(other), "0123456789");
+    EXPECT_EQ(ReadFileBytes(other), "0123456789");
     EXPECT_TRUE(RemoveFile(other));
     EXPECT_FALSE(RemoveFile(other));
     EXPECT_EQ(errno, ENOENT);
 }
 
 TEST_F(FileIOTest, FaultHookCutsReadsAndWritesShort) {
-    std::string path = Write("s", "0123456789");
+    std::string path = dir_.Put("s", "0123456789");
     SetFileFaultHook([](FileOp op, const std::string&) {
         return op == FileOp::Read || op == FileOp::Write ? FileFault{false, 0, 3} : FileFault{};
     });
@@ -172,7 +156,7 @@ TEST_F(FileIOTest, FaultHookCutsReadsAndWritesShort) {
     EXPECT_EQ(f.LastError(), ENOSPC);
     EXPECT_TRUE(f.WriteAll("XY", 2));
     f.Close();
-    EXPECT_EQ(Read(path), "abcXY56789");
+    EXPECT_EQ(ReadFileBytes(path), "abcXY56789");
     EXPECT_EQ(fs::path(TempPathFor(path)).parent_path(), fs::path(path).parent_path());
     EXPECT_NE(TempPathFor(path), path);
 }

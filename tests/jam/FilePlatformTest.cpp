@@ -6,13 +6,13 @@
 #include "Lib_FileIO.h"
 #include "Lib_MsgBase_JAM.h"
 #include "ScratchDir.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -32,14 +32,6 @@ class FilePlatformTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir_.Made()); }
     std::string Path(const std::string& name) const { return dir_.File(name); }
-    std::string Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(Path(name), std::ios::binary) << bytes;
-        return Path(name);
-    }
-    static std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
     static std::string ReadAll(TFile& f) {
         std::string bytes(static_cast<std::size_t>(f.Size()), '\0');
         if (f.ReadAt(0, bytes.data(), bytes.size()) < 0) return "(failed)";
@@ -50,7 +42,7 @@ protected:
 };
 
 TEST_F(FilePlatformTest, OpenFilesAreSharedWithOtherWriters) {
-    std::string path = Write("area.jdt", "first");
+    std::string path = dir_.Put("area.jdt", "first");
     TFile reader;
     ASSERT_TRUE(reader.Open(path, FileAccess::ReadOnly));
 
@@ -68,7 +60,7 @@ TEST_F(FilePlatformTest, OpenFilesAreSharedWithOtherWriters) {
 }
 
 TEST_F(FilePlatformTest, OpenFilesCanBeRenamedAndDeletedByOthers) {
-    std::string path = Write("area.jhr", "header bytes");
+    std::string path = dir_.Put("area.jhr", "header bytes");
     std::string moved = Path("area.bak");
     TFile reader;
     ASSERT_TRUE(reader.Open(path, FileAccess::ReadOnly));
@@ -83,16 +75,16 @@ TEST_F(FilePlatformTest, OpenFilesCanBeRenamedAndDeletedByOthers) {
 }
 
 TEST_F(FilePlatformTest, RenameReplacesTheTarget) {
-    std::string target = Write("skeinview_area.dat", "old bitmap");
-    std::string temp = Write("skeinview_area.dat.tmp", "new");
+    std::string target = dir_.Put("skeinview_area.dat", "old bitmap");
+    std::string temp = dir_.Put("skeinview_area.dat.tmp", "new");
     ASSERT_TRUE(RenameFile(temp, target)) << std::strerror(errno);
-    EXPECT_EQ(Read(target), "new");
+    EXPECT_EQ(ReadFileBytes(target), "new");
     EXPECT_FALSE(fs::exists(temp));
 
     errno = 0;
     EXPECT_FALSE(RenameFile(Path("missing"), target));
     EXPECT_EQ(errno, ENOENT);
-    EXPECT_EQ(Read(target), "new");
+    EXPECT_EQ(ReadFileBytes(target), "new");
     errno = 0;
     EXPECT_FALSE(RemoveFile(Path("missing")));
     EXPECT_EQ(errno, ENOENT);
@@ -100,7 +92,7 @@ TEST_F(FilePlatformTest, RenameReplacesTheTarget) {
 
 TEST_F(FilePlatformTest, OnlyRegularFilesOpen) {
     fs::create_directory(Path("sub"));
-    Write("sub/keep", "x");
+    dir_.Put("sub/keep", "x");
     for (FileAccess access : allModes) {
         SCOPED_TRACE(static_cast<int>(access));
         TFile f;
@@ -113,7 +105,7 @@ TEST_F(FilePlatformTest, OnlyRegularFilesOpen) {
     }
     // Refusing them changed nothing.
     EXPECT_TRUE(fs::is_directory(Path("sub")));
-    EXPECT_EQ(Read(Path("sub/keep")), "x");
+    EXPECT_EQ(ReadFileBytes(Path("sub/keep")), "x");
     EXPECT_FALSE(RemoveFile(Path("sub")));
     EXPECT_TRUE(fs::is_directory(Path("sub")));
 }
@@ -139,7 +131,7 @@ TEST_F(FilePlatformTest, TheReaderSaysWhyABaseDoesNotOpen) {
     EXPECT_NE(base->OpenBase(), 0);
     EXPECT_EQ(base->OpenFailureText(), Path("area") + ".jhr: " + std::strerror(ENOENT));
 
-    Write("area.jhr", std::string(1024, '\0'));
+    dir_.Put("area.jhr", std::string(1024, '\0'));
     fs::create_directory(Path("area.jdt"));
     EXPECT_NE(base->OpenBase(), 0);
     EXPECT_EQ(base->OpenFailureText(), Path("area") + ".jdt: " + std::strerror(EISDIR));

@@ -4,11 +4,11 @@
 
 #include "JamTestBase.h"
 #include "Lib_MsgBase_JAM_Cache.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <fstream>
 #include <string>
 
 namespace {
@@ -17,7 +17,7 @@ class JamReadCacheTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (int i = 0; i < 70000; ++i) bytes_ += static_cast<char>((i * 7 + i / 251) & 0xFF);
-        WriteFile(bytes_);
+        ASSERT_TRUE(WriteFileBytes(path_, bytes_));
         ASSERT_TRUE(file_.Open(path_, FileAccess::ReadOnly));
         SetFileFaultHook([this](FileOp op, const std::string&) {
             if (op == FileOp::Read) ++reads_;
@@ -28,10 +28,6 @@ protected:
     }
     void TearDown() override { SetFileFaultHook(nullptr); }
 
-    void WriteFile(const std::string& content) {
-        std::ofstream out(path_, std::ios::binary | std::ios::trunc);
-        out << content;
-    }
     // The cache's answer for a request, as a string; "<fail>" for a failed read.
     std::string Get(TJamReadCache& cache, std::int64_t offset, std::size_t count) {
         std::string out(count, '\0');
@@ -102,7 +98,7 @@ TEST_F(JamReadCacheTest, BytesAppendedAfterAShortWindowAreRead) {
     EXPECT_EQ(Get(cache, end - 10, 50), Plain(end - 10, 50)); // cut by the end: 10 bytes
     EXPECT_EQ(Get(cache, end, 5), "");
     bytes_ += "appended by a tosser";
-    WriteFile(bytes_);
+    ASSERT_TRUE(WriteFileBytes(path_, bytes_));
     EXPECT_EQ(Get(cache, end - 10, 50), Plain(end - 10, 50));
     EXPECT_EQ(Get(cache, end, 8), "appended");
 }

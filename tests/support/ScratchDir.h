@@ -5,7 +5,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <system_error>
+
+#include "TestFiles.h"
 
 class ScratchDir {
 public:
@@ -25,6 +28,12 @@ public:
     bool Made() const { return !path_.empty(); }
     const std::string& Path() const { return path_; }
     std::string File(const std::string& name) const { return path_ + "/" + name; }
+    // Makes or replaces the file name in the folder with exactly these bytes; its path.
+    std::string Put(const std::string& name, std::string_view bytes) const {
+        const std::string path = File(name);
+        WriteFileBytes(path, bytes);
+        return path;
+    }
 
 private:
     std::string path_;

@@ -12,10 +12,20 @@ std::string ReadFileBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+std::vector<std::uint8_t> ReadFileOctets(const std::string& path) {
+    const std::string bytes = ReadFileBytes(path);
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+}
+
+bool WriteFileBytes(const std::string& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out.flush());
+}
+
+bool WriteFileBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
+    return WriteFileBytes(
+        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 #ifndef _WIN32

@@ -42,11 +42,10 @@ TEST(SynthBase, SameSeedWritesTheSameBytesAndOtherSeedsDiffer) {
     ASSERT_TRUE(jamgen::WriteJamBase(make(1500, 7), dir.File("b"), &error)) << error;
     ASSERT_TRUE(jamgen::WriteJamBase(make(1500, 8), dir.File("c"), &error)) << error;
     for (const char* ext : {".jhr", ".jdt", ".jdx"}) {
-        EXPECT_EQ(jamgentest::Slurp(dir.File("a") + ext), jamgentest::Slurp(dir.File("b") + ext))
-            << ext;
+        EXPECT_EQ(ReadFileBytes(dir.File("a") + ext), ReadFileBytes(dir.File("b") + ext)) << ext;
     }
-    EXPECT_NE(jamgentest::Slurp(dir.File("a.jdt")), jamgentest::Slurp(dir.File("c.jdt")));
-    EXPECT_EQ(jamgentest::Slurp(dir.File("a.jdx")).size(), 1500u * 8);
+    EXPECT_NE(ReadFileBytes(dir.File("a.jdt")), ReadFileBytes(dir.File("c.jdt")));
+    EXPECT_EQ(ReadFileBytes(dir.File("a.jdx")).size(), 1500u * 8);
 }
 
 class SynthShape : public ::testing::Test {

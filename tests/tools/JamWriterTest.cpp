@@ -296,7 +296,7 @@ TEST_F(JamWriterTest, FileHelpersPatchTruncateAndReport) {
     ASSERT_TRUE(jamgen::ReadWholeFile(file, &bytes, &error)) << error;
     EXPECT_EQ(bytes, std::string("abXYefgh\0\0\x04\x03\x02\x01", 14));
     ASSERT_TRUE(jamgen::TruncateFile(file, 3, &error)) << error;
-    EXPECT_EQ(jamgentest::Slurp(file), "abX");
+    EXPECT_EQ(ReadFileBytes(file), "abX");
 
     EXPECT_FALSE(jamgen::PatchFileBytes(dir.File("missing"), 0, "x", &error));
     EXPECT_NE(error.find("missing"), std::string::npos);

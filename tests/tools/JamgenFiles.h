@@ -6,10 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "ScratchDir.h"
+#include "TestFiles.h"
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,11 +19,6 @@ class Scratch : public ScratchDir {
 public:
     Scratch() : ScratchDir("jamgen") {}
 };
-
-inline std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 inline std::uint32_t U32(const std::string& bytes, std::size_t at) {
     if (at + 4 > bytes.size()) {
@@ -78,8 +72,8 @@ struct Base {
     std::vector<Record> Records;
 
     explicit Base(const std::string& basePath)
-        : Jhr(Slurp(basePath + ".jhr")), Jdt(Slurp(basePath + ".jdt")),
-          Jdx(Slurp(basePath + ".jdx")) {
+        : Jhr(ReadFileBytes(basePath + ".jhr")), Jdt(ReadFileBytes(basePath + ".jdt")),
+          Jdx(ReadFileBytes(basePath + ".jdx")) {
         for (std::size_t at = 0; at + 8 <= Jdx.size(); at += 8) {
             Records.push_back({U32(Jdx, at), U32(Jdx, at + 4)});
         }

@@ -8,22 +8,10 @@
 #include <vector>
 
 #include "Lib_Menu_ListBox.h"
+#include "PictureStyle.h"
 #include "WidgetScreen.h"
 
 namespace {
-
-// The colours and frame the reader gives its list boxes.
-void readerStyle(TListBox& list) {
-    list.LoAttr = 7;
-    list.SearchAttr = 11;
-    list.CloseAttr = 12;
-    list.TagAttr = 14;
-    list.Box->BoxType = 4;
-    list.Box->BoxAttr = list.Box->BoxAttr2 = list.Box->BoxAttr3 = list.Box->BoxAttr4 = 9;
-    list.Percent.TrackAttr = 1;
-    list.Percent.MarkChar = 0xDB;
-    list.Percent.MarkAttr = 9;
-}
 
 class ListBoxDrawTest : public ::testing::Test {
 protected:
@@ -59,7 +47,7 @@ TEST_F(ListBoxDrawTest, AddKeepsUpToTenThousandRowsAndCountsMarks) {
 }
 
 TEST_F(ListBoxDrawTest, ViewerTextListUnderTheHeaderBox) {
-    readerStyle(List);
+    ApplyPictureStyle(List);
     List.Add("First line", 0);
     List.Add("Second", 0);
     List.Add("Third", 0);
@@ -147,7 +135,7 @@ TEST_F(ListBoxDrawTest, RowAlignFitsTheTextToTheWidth) {
 }
 
 TEST_F(ListBoxDrawTest, TagColumnShowsMarksInTheFirstInnerColumn) {
-    readerStyle(List);
+    ApplyPictureStyle(List);
     List.AllowTag = true;
     List.Add("plain", 0);
     List.Add("marked", 1);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Lib_Menu_ListBox.h"
+#include "PictureStyle.h"
 #include "WidgetScreen.h"
 
 namespace {
@@ -35,11 +36,7 @@ struct Pass {
 class ListBoxKeysTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        // The reader's frame and colours.
-        List.LoAttr = 7;
-        List.SearchAttr = 11;
-        List.Box->BoxType = 4;
-        List.Box->BoxAttr = List.Box->BoxAttr2 = List.Box->BoxAttr3 = List.Box->BoxAttr4 = 9;
+        ApplyPictureStyle(List);
         List.OnUpdate = [this](std::int32_t picked, const ShortStr& text) {
             Passes.push_back({picked, List.TopPage, text.Str(), GlyphSpan(T.Dev, 25, 1, 22),
                               T.Dev.Counts.RectOutputs, T.Dev.Counts.CellsWritten});

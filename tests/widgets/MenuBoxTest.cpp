@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Lib_Menu_Box.h"
+#include "PictureStyle.h"
 #include "WidgetScreen.h"
 
 namespace {
@@ -60,9 +61,7 @@ TEST_F(MenuBoxTest, EveryFrameStyleDrawsItsOwnCharacters) {
 }
 
 TEST_F(MenuBoxTest, ViewerHeaderBoxWithTheReadersColours) {
-    Box.BoxType = 4;
-    Box.BoxAttr = Box.BoxAttr2 = Box.BoxAttr3 = Box.BoxAttr4 = 9;
-    Box.ShadowAttr = 8;
+    ApplyPictureStyle(Box);
     Box.Header = " ENTER/Next message ";
     Box.Open(1, 1, 80, 5);
 
