@@ -3,6 +3,7 @@
 #include "Lib_FileIO.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <new>
 
 namespace {
@@ -66,16 +67,30 @@ bool readWhole(TFile& file, std::vector<std::uint8_t>& bytes) {
     return true;
 }
 
-// Writes the array to a new file beside the read-state file and renames it over it; on any
-// failure the temporary file is removed and the old file stays untouched.
-bool replaceFile(const TReadState& state) {
-    const std::string temp = TempPathFor(state.FileName);
+// Writes the array to a new file beside the target, with the old file's permission bits, and
+// renames it over the target; on any failure the temporary file is removed and the old file
+// stays untouched.
+bool replaceFile(const TReadState& state, const TReplaceTarget& target) {
+    const std::string temp = TempPathFor(target.Path);
     TFile out;
-    if (!out.Open(temp, FileAccess::CreateReadWrite)) return false;
+    if (!out.Open(temp, FileAccess::CreateReadWrite, target.Permissions)) return false;
     bool written = out.WriteAll(state.ReadBitmap.data(), state.ReadBitmap.size()) && out.Sync();
     out.Close();
-    if (written && RenameFile(temp, state.FileName)) return true;
+    if (written && RenameFile(temp, target.Path)) return true;
     RemoveFile(temp);
+    return false;
+}
+
+// Where the marks really are: the file the user's own symbolic links lead to. A link of another
+// user is the one thing this module reports, once, when saving: it is what a link planted in a
+// shared folder would look like, and the user should know why the marks were not kept.
+bool targetOf(const TReadState& state, TReplaceTarget& target, bool saving) {
+    if (ReplaceTargetOf(state.FileName, target)) return true;
+    if (saving && errno == EPERM)
+        std::fprintf(stderr,
+                     "skeinview: %s: a symbolic link of another user is not followed; the read "
+                     "marks were not saved\n",
+                     state.FileName.c_str());
     return false;
 }
 
@@ -96,8 +111,10 @@ void LoadReadState(TReadState& state, const ShortStr& baseName, std::int32_t act
     state.FileName = ReadStateFileName(baseName);
 
     TFile file;
-    if (!file.Open(state.FileName, FileAccess::ReadWrite) && file.LastError() == ENOENT)
-        file.Open(state.FileName, FileAccess::CreateReadWrite);
+    TReplaceTarget target;
+    if (targetOf(state, target, false) && !file.Open(target.Path, FileAccess::ReadWrite) &&
+        file.LastError() == ENOENT)
+        file.Open(target.Path, FileAccess::CreateReadWrite);
 
     std::vector<std::uint8_t> stored;
     if (file.IsOpen() && !readWhole(file, stored)) stored.clear();
@@ -129,19 +146,22 @@ bool SaveReadState(TReadState& state, bool release) {
     if (!state.Held()) return false;
 
     bool saved = false;
-    TFile current;
-    bool present = current.Open(state.FileName, FileAccess::ReadWrite);
-    // A file in the way that this program may not write (a directory, a read-only or locked file)
-    // is left as it is, as is one whose marks cannot be read back for merging.
-    if (present || current.LastError() == ENOENT) {
-        std::vector<std::uint8_t> onDisk;
-        bool merged = !present || readWhole(current, onDisk);
-        current.Close();
-        if (merged && !onDisk.empty())
-            merged = growTo(state, stepsCovering(static_cast<std::int64_t>(onDisk.size()), 0));
-        if (merged) {
-            for (std::size_t i = 0; i < onDisk.size(); ++i) state.ReadBitmap[i] |= onDisk[i];
-            saved = replaceFile(state);
+    TReplaceTarget target;
+    if (targetOf(state, target, true)) {
+        TFile current;
+        bool present = current.Open(target.Path, FileAccess::ReadWrite);
+        // A file in the way that this program may not write (a directory, a read-only or locked
+        // file) is left as it is, as is one whose marks cannot be read back for merging.
+        if (present || current.LastError() == ENOENT) {
+            std::vector<std::uint8_t> onDisk;
+            bool merged = !present || readWhole(current, onDisk);
+            current.Close();
+            if (merged && !onDisk.empty())
+                merged = growTo(state, stepsCovering(static_cast<std::int64_t>(onDisk.size()), 0));
+            if (merged) {
+                for (std::size_t i = 0; i < onDisk.size(); ++i) state.ReadBitmap[i] |= onDisk[i];
+                saved = replaceFile(state, target);
+            }
         }
     }
     if (release) releaseBitmap(state);

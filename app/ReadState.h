@@ -3,8 +3,11 @@
 // between runs in "skeinview_<base name>.dat" in the current directory. The file is nothing but
 // the array: byte k holds numbers 8k + 1 (value 1) to 8k + 8 (value 128).
 //
-// Nothing here is ever reported: a read-state file that cannot be read leaves every message
-// unread, and one that cannot be written keeps what it held.
+// Nothing here is reported but one thing: a read-state file that cannot be read leaves every
+// message unread, and one that cannot be written keeps what it held. The file may be a symbolic
+// link of the user's own: the marks are read from and saved to the file it leads to, which keeps
+// its permission bits. A link of another user is never followed (all unread, nothing written),
+// and saving then says so in one line on standard error.
 
 #include "ShortStr.h"
 
@@ -44,7 +47,8 @@ bool IsRead(TReadState& state, std::int32_t n);
 void MarkRead(TReadState& state, std::int32_t n);
 
 // Adds the marks the file holds by now (another copy of the program may have saved some), then
-// replaces the file whole through a temporary file beside it, so that it is never left cut short.
+// replaces the file whole through a temporary file beside it (beside a link's target), so that it
+// is never left cut short.
 // True when the file was written. With release, the array is released either way. Does nothing
 // when no array is held.
 bool SaveReadState(TReadState& state, bool release);

@@ -52,12 +52,12 @@ bool TFile::fail(int error) {
     return false;
 }
 
-bool TFile::Open(const std::string& path, FileAccess access) {
+bool TFile::Open(const std::string& path, FileAccess access, int permissions) {
     Close();
     path_ = path;
     FileFault fault = askHook(FileOp::Open, path);
     if (fault.Fail) return fail(faultError(fault));
-    int error = FilePlatform::OpenRegular(path, access, handle_);
+    int error = FilePlatform::OpenRegular(path, access, handle_, permissions);
     if (error != 0) return fail(error);
     return true;
 }
@@ -166,4 +166,10 @@ bool RemoveFile(const std::string& path) {
 
 std::string TempPathFor(const std::string& path) {
     return path + "." + std::to_string(FilePlatform::ProcessId()) + ".tmp";
+}
+
+bool ReplaceTargetOf(const std::string& path, TReplaceTarget& out) {
+    int error = FilePlatform::ResolveLinks(path, out.Path, out.Permissions);
+    if (error != 0) errno = error;
+    return error == 0;
 }

@@ -26,8 +26,11 @@ public:
     TFile& operator=(const TFile&) = delete;
 
     // Closes a file already open first. False on failure with LastError() set; a path that is not
-    // a regular file fails with EISDIR (directory) or EINVAL (anything else).
-    bool Open(const std::string& path, FileAccess access);
+    // a regular file fails with EISDIR (directory) or EINVAL (anything else). CreateReadWrite
+    // never follows a symbolic link at path, and with permissions of 0 or more (permission bits
+    // as from ReplaceTargetOf) gives the file exactly those; otherwise a new file gets the
+    // system's usual mode for new files.
+    bool Open(const std::string& path, FileAccess access, int permissions = -1);
     void Close();
     bool IsOpen() const;
 
@@ -61,6 +64,18 @@ bool RemoveFile(const std::string& path);
 // A name beside path that no other running copy of the program uses, for writing a file whole
 // before renaming it over path.
 std::string TempPathFor(const std::string& path);
+
+// The file that replacing path whole must replace so that what the user set up stays: through
+// the symbolic links at path (the links themselves stay as they are), with the permission bits
+// the new file is to keep.
+struct TReplaceTarget {
+    std::string Path;     // path itself, or the file its links lead to (which may not exist yet)
+    int Permissions = -1; // the old file's permission bits; -1 when there is none to keep
+};
+// False with errno set when the links cannot be followed: EPERM for a link of another user
+// than the one running (never followed, so that a link planted in a shared folder cannot make
+// the program replace that user's file), ELOOP for too long a chain.
+bool ReplaceTargetOf(const std::string& path, TReplaceTarget& out);
 
 // Test seam: a hook asked before each operation may make it fail or come back short. The empty
 // hook (the default) lets everything through. For Rename the path given is the source.

@@ -106,7 +106,8 @@ int currentPosition(HANDLE h, LARGE_INTEGER& position) {
 
 } // namespace
 
-int OpenRegular(const std::string& path, FileAccess access, Handle& out) {
+// Files keep the access rules of their folder here; there are no permission bits to give.
+int OpenRegular(const std::string& path, FileAccess access, Handle& out, int /*permissions*/) {
     out = NoHandle;
     DWORD rights = GENERIC_READ;
     DWORD disposition = OPEN_EXISTING;
@@ -201,6 +202,14 @@ int Remove(const std::string& path) {
     const DWORD error = GetLastError();
     if (error == ERROR_ACCESS_DENIED && isDirectory(path)) return EISDIR;
     return errnoOf(error);
+}
+
+// The read-state file is replaced by its own name, as it always was here: links are not looked
+// into, and files have no permission bits to carry over.
+int ResolveLinks(const std::string& path, std::string& target, int& permissions) {
+    target = path;
+    permissions = -1;
+    return 0;
 }
 
 unsigned long ProcessId() {

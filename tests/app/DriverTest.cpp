@@ -181,4 +181,16 @@ TEST_F(DriverTest, ABaseInTheCurrentDirectoryNeedsNoPath) {
     EXPECT_EQ(ReadFileBytes((cwd / "skeinview_local.dat").string()).substr(0, 1), "\x01");
 }
 
+TEST_F(DriverTest, BackslashesSeparateFoldersAsSlashesDo) {
+    CopyDemo();
+    // A base that is not there is named as it was typed.
+    ExpectCantOpen(Run({"..\\bases\\general"}), "..\\bases\\general.jhr");
+    // Opened from the folder beside it, with the read-state file named from the last part.
+    const ProcessResult r = Run({"..\\bases\\demo"}, "\r\r");
+    EXPECT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_EQ(r.Err, "");
+    EXPECT_EQ(CwdEntries(), std::set<std::string>{"skeinview_demo.dat"});
+    EXPECT_EQ(ReadFileBytes((cwd / "skeinview_demo.dat").string()).substr(0, 1), "\x01");
+}
+
 } // namespace
