@@ -46,7 +46,8 @@ if ! "$build_dir/tools/jamgen" --describe "$work/ru.txt" --out "$work/ru" >/dev/
     echo "FAIL: jamgen did not write the code page 866 base"
     exit 1
 fi
-demo=$work/ru # start_reader opens $demo
+# shellcheck disable=SC2034 # start_reader opens $demo
+demo=$work/ru
 
 # The row of message 3 (screen row 7) is the selected one, white on blue.
 message3_selected() { screen_sgr | sed -n 7p | grep -qE $'\e\\[44m +3 N Pavel Orlov +Погода'; }

@@ -20,6 +20,7 @@ reader_run_setup() { # reader_run_setup BUILD_DIR: exits the script when the rea
 # goes to $work/pid. When it ends, the shell shows "exitcode=CODE run=N", N counting the runs so
 # that an earlier run's line left on the screen is never taken for this one's. It has started when
 # the bottom frame row shows (BOTTOM, a regular expression, for a frame drawn otherwise).
+# shellcheck disable=SC2120 # BOTTOM is for frames drawn otherwise
 start_reader() { # start_reader [BOTTOM]
     rm -f "$work/pid"
     runs=$((runs + 1))
