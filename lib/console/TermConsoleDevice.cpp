@@ -56,9 +56,9 @@ bool LocaleIsUtf8(const char* lcAll, const char* lcCtype, const char* lang) {
 
 TermConsoleDevice::TermConsoleDevice(const TermDeviceOptions& options)
     : options_(options), inTty_(isatty(options.InFd) == 1), outTty_(isatty(options.OutFd) == 1),
-      cells_(static_cast<std::size_t>(columns_ * rows_)), encoder_(options.Utf8),
+      cells_(static_cast<std::size_t>(columns_ * rows_)), encoder_(options.Utf8, options.Page),
       decoder_(inTty_ ? TermInputDecoder::Mode::Terminal : TermInputDecoder::Mode::Plain,
-               options.Utf8) {
+               options.Utf8, options.Page) {
     openWakePipe(wakeRead_, wakeWrite_);
     if (options_.HandleSignals) {
         signalsOwned_ = TermSignals::Install(options_.InFd, options_.OutFd, wakeWrite_);
@@ -312,9 +312,16 @@ std::string TermConsoleDevice::farewellText() const {
     return text;
 }
 
-std::unique_ptr<ConsoleDevice> CreateTermConsoleDevice() {
+TermDeviceOptions TermOptionsFromLocale() {
+    const char* lcAll = std::getenv("LC_ALL");
+    const char* lcCtype = std::getenv("LC_CTYPE");
+    const char* lang = std::getenv("LANG");
     TermDeviceOptions options;
-    options.Utf8 =
-        LocaleIsUtf8(std::getenv("LC_ALL"), std::getenv("LC_CTYPE"), std::getenv("LANG"));
-    return std::make_unique<TermConsoleDevice>(options);
+    options.Utf8 = LocaleIsUtf8(lcAll, lcCtype, lang);
+    options.Page = CodePage::FromLocale(lcAll, lcCtype, lang);
+    return options;
+}
+
+std::unique_ptr<ConsoleDevice> CreateTermConsoleDevice() {
+    return std::make_unique<TermConsoleDevice>(TermOptionsFromLocale());
 }

@@ -17,18 +17,24 @@
 #include <termios.h>
 
 #include "ConsoleDevice.h"
+#include "Lib_CodePage.h"
 #include "TermInputDecoder.h"
 #include "TermOutputEncoder.h"
 
 struct TermDeviceOptions {
     int InFd = 0;
     int OutFd = 1;
-    bool Utf8 = true;          // the terminal shows UTF-8; otherwise line drawing and ASCII
-    bool HandleSignals = true; // install the signal handlers (one device at a time)
+    bool Utf8 = true; // the terminal shows UTF-8; otherwise line drawing and ASCII
+    CodePage::Id Page = CodePage::Id::Us; // the code page whose glyphs the bytes show
+    bool HandleSignals = true;            // install the signal handlers (one device at a time)
 };
 
 // Whether a locale name (the first set of LC_ALL, LC_CTYPE, LANG) uses UTF-8.
 bool LocaleIsUtf8(const char* lcAll, const char* lcCtype, const char* lang);
+
+// The options on standard input and output that this process's locale asks for: UTF-8 or not
+// (LocaleIsUtf8) and the code page (CodePage::FromLocale).
+TermDeviceOptions TermOptionsFromLocale();
 
 class TermConsoleDevice : public ConsoleDevice {
 public:
@@ -98,5 +104,5 @@ private:
     TermInputDecoder decoder_;
 };
 
-// The device on standard input and output, UTF-8 as the locale says, with the signal handlers.
+// The device on standard input and output, with the locale's options and the signal handlers.
 std::unique_ptr<ConsoleDevice> CreateTermConsoleDevice();

@@ -1,7 +1,5 @@
 #include "TermGlyphs.h"
 
-#include "Lib_Cp437.h"
-
 namespace TermGlyphs {
 
 namespace {
@@ -45,18 +43,41 @@ char otherDec(std::uint8_t ch) {
     }
 }
 
+// Code page 437's stand-in for each byte.
+StandIn standIn437(std::uint8_t ch) {
+    if (ch >= 0x20 && ch < 0x7F) {
+        const char c = static_cast<char>(ch);
+        return {c, false, c};
+    }
+    if (ch == 0x7F) return {'^', false, '^'};
+    const char ascii = ch < 0x20 ? lowAscii[ch] : highAscii[ch - 0x80];
+    char dec = 0;
+    if (ch >= 0xB0 && ch <= 0xDF) {
+        dec = boxDec[ch - 0xB0];
+        if (dec == ' ') dec = 0;
+    } else {
+        dec = otherDec(ch);
+    }
+    if (dec != 0) return {dec, true, ascii};
+    return {ascii, false, ascii};
+}
+
+// The Latin letter read for a Russian letter (Cyrillic capitals from U+0410, small ones from
+// U+0430, and Yo); '?' for any other character.
+char latinOf(char32_t ch) {
+    constexpr char latin[] = "ABVGDEZZIJKLMNOPRSTUFHCCSS'Y'EUA";
+    static_assert(sizeof(latin) == 33, "one letter per Cyrillic capital");
+    if (ch == 0x0401) return 'E';
+    if (ch == 0x0451) return 'e';
+    if (ch >= 0x0410 && ch < 0x0430) return latin[ch - 0x0410];
+    if (ch >= 0x0430 && ch < 0x0450) {
+        const char capital = latin[ch - 0x0430];
+        return capital >= 'A' && capital <= 'Z' ? static_cast<char>(capital - 'A' + 'a') : capital;
+    }
+    return '?';
+}
+
 } // namespace
-
-std::uint32_t ToUnicode(std::uint8_t ch) {
-    return static_cast<std::uint32_t>(Cp437::ToUnicode(ch));
-}
-
-bool FromUnicode(std::uint32_t cp, std::uint8_t& ch) {
-    const std::optional<std::uint8_t> byte = Cp437::FromUnicode(static_cast<char32_t>(cp));
-    if (!byte) return false;
-    ch = *byte;
-    return true;
-}
 
 std::size_t EncodeUtf8(std::uint32_t cp, char* out) {
     auto byte = [](std::uint32_t v) { return static_cast<char>(static_cast<unsigned char>(v)); };
@@ -82,21 +103,12 @@ std::size_t EncodeUtf8(std::uint32_t cp, char* out) {
     return 4;
 }
 
-StandIn ToStandIn(std::uint8_t ch) {
-    if (ch >= 0x20 && ch < 0x7F) {
-        const char c = static_cast<char>(ch);
-        return {c, false, c};
-    }
-    if (ch == 0x7F) return {'^', false, '^'};
-    const char ascii = ch < 0x20 ? lowAscii[ch] : highAscii[ch - 0x80];
-    char dec = 0;
-    if (ch >= 0xB0 && ch <= 0xDF) {
-        dec = boxDec[ch - 0xB0];
-        if (dec == ' ') dec = 0;
-    } else {
-        dec = otherDec(ch);
-    }
-    if (dec != 0) return {dec, true, ascii};
+StandIn ToStandIn(CodePage::Id page, std::uint8_t ch) {
+    if (page == CodePage::Id::Us || ch < 0x80) return standIn437(ch);
+    // A character code page 437 has too keeps its stand-in there: frames, blocks and signs.
+    const char32_t shown = CodePage::ToUnicode(page, ch);
+    if (const auto same = CodePage::FromUnicode(CodePage::Id::Us, shown)) return standIn437(*same);
+    const char ascii = latinOf(shown);
     return {ascii, false, ascii};
 }
 

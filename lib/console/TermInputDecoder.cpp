@@ -1,7 +1,8 @@
 #include "TermInputDecoder.h"
 
+#include <optional>
+
 #include "PcKeyEvents.h"
-#include "TermGlyphs.h"
 
 namespace {
 
@@ -138,7 +139,7 @@ bool tildeKey(int number, std::uint32_t mods, ConsoleInputEvent& key) {
 }
 
 // A character given by its code with modifiers (xterm's ESC [ 27 ; m ; c ~ and ESC [ c ; m u).
-bool characterKey(int code, std::uint32_t mods, ConsoleInputEvent& key) {
+bool characterKey(CodePage::Id page, int code, std::uint32_t mods, ConsoleInputEvent& key) {
     if (code < 0) return false;
     if (code < 128) {
         auto byte = static_cast<std::uint8_t>(code);
@@ -151,13 +152,13 @@ bool characterKey(int code, std::uint32_t mods, ConsoleInputEvent& key) {
         key = PcKeyEvents::Typed(byte, mods);
         return true;
     }
-    std::uint8_t ch = 0;
-    if (!TermGlyphs::FromUnicode(static_cast<std::uint32_t>(code), ch)) return false;
-    key = PcKeyEvents::Character(ch);
+    const std::optional<std::uint8_t> ch = CodePage::FromUnicode(page, static_cast<char32_t>(code));
+    if (!ch) return false;
+    key = PcKeyEvents::Character(*ch);
     return true;
 }
 
-bool csiKey(std::string_view paramText, char final, std::uint32_t extraMods,
+bool csiKey(CodePage::Id page, std::string_view paramText, char final, std::uint32_t extraMods,
             ConsoleInputEvent& key) {
     const Params p = readParams(paramText);
     if (p.Private) return false;
@@ -181,7 +182,7 @@ bool csiKey(std::string_view paramText, char final, std::uint32_t extraMods,
         return true;
     case '~':
         if (p.Get(0, 0) == 27)
-            return characterKey(p.Get(2, -1), modsOf(p.Get(1, 1)) | extraMods, key);
+            return characterKey(page, p.Get(2, -1), modsOf(p.Get(1, 1)) | extraMods, key);
         return tildeKey(p.Get(0, 0), mods, key);
     case '$':
         return tildeKey(p.Get(0, 0), extraMods | PcKeyEvents::Shift, key);
@@ -190,7 +191,7 @@ bool csiKey(std::string_view paramText, char final, std::uint32_t extraMods,
     case '@':
         return tildeKey(p.Get(0, 0), extraMods | PcKeyEvents::Ctrl | PcKeyEvents::Shift, key);
     case 'u':
-        return characterKey(p.Get(0, -1), mods, key);
+        return characterKey(page, p.Get(0, -1), mods, key);
     default:
         return arrowOrHome(final, mods, key);
     }
@@ -249,7 +250,8 @@ bool ss3Key(std::string_view paramText, char final, std::uint32_t extraMods,
 
 } // namespace
 
-TermInputDecoder::TermInputDecoder(Mode mode, bool utf8) : mode_(mode), utf8_(utf8) {}
+TermInputDecoder::TermInputDecoder(Mode mode, bool utf8, CodePage::Id page)
+    : mode_(mode), utf8_(utf8), page_(page) {}
 
 void TermInputDecoder::Feed(std::string_view bytes, std::uint64_t nowMs) {
     if (bytes.empty()) return;
@@ -412,7 +414,7 @@ TermInputDecoder::Step TermInputDecoder::parseCsi(std::string_view s, std::size_
     step.Complete = true;
     if (f == '$' || (f >= 0x40 && f <= 0x7E)) {
         step.Used = i + 1;
-        step.HasKey = !intermediates && csiKey(params, f, extraMods, step.Key);
+        step.HasKey = !intermediates && csiKey(page_, params, f, extraMods, step.Key);
     } else if (i == start) {
         // ESC [ and then no sequence at all: that was Alt+[; the byte after it is its own key.
         step.Used = i;
@@ -492,10 +494,9 @@ TermInputDecoder::Step TermInputDecoder::parseCharacter(std::string_view s, std:
     constexpr std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
     if (cp < smallest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return step;
     step.Used = start + length;
-    std::uint8_t ch = 0;
-    if (TermGlyphs::FromUnicode(cp, ch)) {
+    if (const std::optional<std::uint8_t> ch = CodePage::FromUnicode(page_, cp)) {
         step.HasKey = true;
-        step.Key = PcKeyEvents::Character(ch);
+        step.Key = PcKeyEvents::Character(*ch);
     }
     return step;
 }

@@ -3,7 +3,8 @@
 // PcKeyEvents). Knows the CSI and SS3 forms of xterm and its kin with their modifier parameters
 // (ESC [ 1 ; 5 A, ESC [ 15 ; 2 ~), the VT220 ~ keys, the Linux console's ESC [ [ A to E, the
 // rxvt forms ($ ^ @ suffixes, ESC O a to d, ESC ESC before a sequence for Alt), Alt+key as ESC
-// before the key, control bytes as Ctrl+letter, and UTF-8 characters of the code page.
+// before the key, control bytes as Ctrl+letter, and UTF-8 characters as the byte of the
+// console's code page that shows them.
 //
 // Timing: a lone ESC is the Esc key once EscQuietMs pass with nothing after it. A sequence that
 // has begun (ESC [ or ESC O, or a UTF-8 character) is never cut by that quiet time; it waits for
@@ -21,6 +22,7 @@
 #include <string_view>
 
 #include "ConsoleDevice.h"
+#include "Lib_CodePage.h"
 
 class TermInputDecoder {
 public:
@@ -30,7 +32,8 @@ public:
     static constexpr std::uint64_t SequenceWaitMs = 1000;
     static constexpr std::size_t SequenceMaxBytes = 64;
 
-    explicit TermInputDecoder(Mode mode = Mode::Terminal, bool utf8 = true);
+    explicit TermInputDecoder(Mode mode = Mode::Terminal, bool utf8 = true,
+                              CodePage::Id page = CodePage::Id::Us);
 
     // Bytes that arrived at nowMs (milliseconds on any steady clock).
     void Feed(std::string_view bytes, std::uint64_t nowMs);
@@ -67,6 +70,7 @@ private:
 
     Mode mode_;
     bool utf8_;
+    CodePage::Id page_;
     std::string held_;
     bool discarding_ = false;       // within an overlong sequence, dropped up to its final byte
     std::uint64_t heldSinceMs_ = 0; // arrival of the last byte held

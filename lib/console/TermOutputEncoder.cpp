@@ -14,7 +14,7 @@ int ansiColour(int pcColour) {
 
 } // namespace
 
-TermOutputEncoder::TermOutputEncoder(bool utf8) : utf8_(utf8) {}
+TermOutputEncoder::TermOutputEncoder(bool utf8, CodePage::Id page) : utf8_(utf8), page_(page) {}
 
 int TermOutputEncoder::ForegroundSgr(int pcColour) {
     return ((pcColour & 8) ? 90 : 30) + ansiColour(pcColour);
@@ -42,10 +42,9 @@ void TermOutputEncoder::PutCell(int x, int y, std::uint8_t ch, std::uint16_t att
     moveTo(x, y);
     setColours(attr);
     if (utf8_) {
-        char glyph[4];
-        out_.append(glyph, TermGlyphs::EncodeUtf8(TermGlyphs::ToUnicode(ch), glyph));
+        appendUtf8(out_, ch);
     } else {
-        const TermGlyphs::StandIn standIn = TermGlyphs::ToStandIn(ch);
+        const TermGlyphs::StandIn standIn = TermGlyphs::ToStandIn(page_, ch);
         selectLineDrawing(standIn.Dec);
         out_.push_back(standIn.Ch);
     }
@@ -71,13 +70,17 @@ std::string TermOutputEncoder::PlainText(const TScreenCell* cells, int count) co
     std::string text;
     for (int i = 0; i < used; ++i) {
         if (utf8_) {
-            char glyph[4];
-            text.append(glyph, TermGlyphs::EncodeUtf8(TermGlyphs::ToUnicode(cells[i].Ch), glyph));
+            appendUtf8(text, cells[i].Ch);
         } else {
-            text.push_back(TermGlyphs::ToStandIn(cells[i].Ch).Ascii);
+            text.push_back(TermGlyphs::ToStandIn(page_, cells[i].Ch).Ascii);
         }
     }
     return text;
+}
+
+void TermOutputEncoder::appendUtf8(std::string& to, std::uint8_t ch) const {
+    char glyph[4];
+    to.append(glyph, TermGlyphs::EncodeUtf8(CodePage::ToUnicode(page_, ch), glyph));
 }
 
 void TermOutputEncoder::moveTo(int x, int y) {

@@ -1,14 +1,15 @@
 #pragma once
-// Console cells to the bytes a VT/xterm terminal understands. Characters are code page 437
-// bytes shown as their Unicode glyphs in UTF-8 (or as VT100 line drawing and ASCII stand-ins
-// on a terminal without UTF-8); attributes are PC colour attributes shown as SGR colours. The
-// encoder remembers what it last told the terminal (cursor, colours, character set) and sends
-// only what changes. It never writes anything itself: the bytes collect in Pending().
+// Console cells to the bytes a VT/xterm terminal understands. Characters are bytes of the
+// console's code page shown as their Unicode glyphs in UTF-8 (or as VT100 line drawing and
+// ASCII stand-ins on a terminal without UTF-8); attributes are PC colour attributes shown as SGR
+// colours. The encoder remembers what it last told the terminal (cursor, colours, character set)
+// and sends only what changes. It never writes anything itself: the bytes collect in Pending().
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "Lib_CodePage.h"
 #include "Lib_ScreenBuffer.h"
 
 namespace TermSequences {
@@ -21,9 +22,10 @@ constexpr std::string_view Leave = "\x1b[0m\x1b(B\x1b[?7h\x1b[?1049l";
 
 class TermOutputEncoder {
 public:
-    explicit TermOutputEncoder(bool utf8);
+    explicit TermOutputEncoder(bool utf8, CodePage::Id page = CodePage::Id::Us);
 
     bool Utf8() const { return utf8_; }
+    CodePage::Id Page() const { return page_; }
 
     // The size of the terminal window. Cells beyond it are not drawn.
     void SetTerminalSize(int columns, int rows);
@@ -57,9 +59,11 @@ private:
     void setColours(std::uint16_t attr);
     void selectLineDrawing(bool on);
     void appendNumber(int value);
+    void appendUtf8(std::string& to, std::uint8_t ch) const;
 
     std::string out_;
     bool utf8_;
+    CodePage::Id page_;
     int columns_ = 80;
     int rows_ = 25;
     int cursorX_ = -1; // -1: not known

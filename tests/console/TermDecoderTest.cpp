@@ -10,6 +10,7 @@
 #include "Lib_IO_STDIO_Windows.h"
 #include "MemoryConsoleDevice.h"
 #include "TermInputDecoder.h"
+#include "TermOutputEncoder.h"
 
 namespace {
 
@@ -374,6 +375,54 @@ TEST(TermDecoderPlain, NothingIsTimedAndEscIsAKeyAtOnce) {
     decoder.Feed(std::string(1, '\0'), 100000);
     decoder.Finish(); // a 0 with nothing after it is no key
     EXPECT_EQ(keyBytes(drain(decoder)), (Bytes{27, '[', 'A', 0, 72}));
+}
+
+// Typed characters become the byte of the console's code page that shows them, in plain UTF-8
+// and in xterm's character-code forms; a character the code page lacks gives nothing.
+TEST(TermDecoder, TypedCharactersGiveTheCodePagesByte) {
+    struct TypedCase {
+        CodePage::Id Page;
+        std::string Input;
+        Bytes Expected;
+    };
+    const TypedCase cases[] = {
+        {CodePage::Id::Us, "П", {}},
+        {CodePage::Id::Us, "é", {0x82}},
+        {CodePage::Id::Cyrillic, "П", {0x8F}},
+        {CodePage::Id::Cyrillic, "привет", {0xAF, 0xE0, 0xA8, 0xA2, 0xA5, 0xE2}},
+        {CodePage::Id::Cyrillic, "Ёё", {0xF0, 0xF1}},
+        {CodePage::Id::Cyrillic, "\x1b[1055u", {0x8F}},      // П as a CSI u key code
+        {CodePage::Id::Cyrillic, "\x1b[27;2;1071~", {0x9F}}, // Shift+Я
+        {CodePage::Id::Cyrillic, "é", {}},
+        {CodePage::Id::Cyrillic, "─╔█", {0xC4, 0xC9, 0xDB}},
+        {CodePage::Id::Greek, "Ωω", {0x97, 0xE0}},
+        {CodePage::Id::Hebrew, "שלום", {0x99, 0x8C, 0x85, 0x8D}},
+        {CodePage::Id::Arabic, "سلام", {0xAB, 0xE9, 0x9F, 0xEA}},
+        {CodePage::Id::Arabic, "é", {0x82}},
+    };
+    for (const TypedCase& c : cases) {
+        TermInputDecoder decoder(TermInputDecoder::Mode::Terminal, true, c.Page);
+        decoder.Feed(c.Input, 0);
+        decoder.Finish();
+        EXPECT_EQ(keyBytes(drain(decoder)), c.Expected)
+            << static_cast<int>(c.Page) << ": " << printable(c.Input);
+    }
+}
+
+// What the encoder shows for a byte, typed back, is that byte, in every code page.
+TEST(TermDecoder, EveryGlyphShownTypesItsOwnByte) {
+    for (CodePage::Id page : {CodePage::Id::Us, CodePage::Id::Arabic, CodePage::Id::Greek,
+                              CodePage::Id::Hebrew, CodePage::Id::Cyrillic}) {
+        for (int b = 0x80; b < 0x100; ++b) {
+            TermOutputEncoder encoder(true, page);
+            encoder.PutCell(0, 0, static_cast<std::uint8_t>(b), 7);
+            const std::string& out = encoder.Pending();
+            TermInputDecoder decoder(TermInputDecoder::Mode::Terminal, true, page);
+            decoder.Feed(out.substr(out.rfind('m') + 1), 0); // the glyph after the colours
+            decoder.Finish();
+            EXPECT_EQ(keyBytes(drain(decoder)), Bytes{b}) << static_cast<int>(page) << " " << b;
+        }
+    }
 }
 
 } // namespace

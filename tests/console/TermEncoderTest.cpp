@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "TermGlyphs.h"
 #include "TermOutputEncoder.h"
@@ -41,6 +42,9 @@ std::string textOnly(const std::string& out) {
     return text;
 }
 
+constexpr CodePage::Id allPages[] = {CodePage::Id::Us, CodePage::Id::Arabic, CodePage::Id::Greek,
+                                     CodePage::Id::Hebrew, CodePage::Id::Cyrillic};
+
 std::string utf8Of(std::uint32_t cp) {
     char bytes[4];
     return std::string(bytes, TermGlyphs::EncodeUtf8(cp, bytes));
@@ -63,48 +67,56 @@ std::string oneCell(bool utf8, std::uint8_t ch, std::uint16_t attr = 7) {
 }
 
 TEST(TermGlyphs, CodePageGlyphsAreTheUnicodeOnes) {
-    EXPECT_EQ(TermGlyphs::ToUnicode(0x00), 0x20u); // a blank
-    EXPECT_EQ(TermGlyphs::ToUnicode(0x01), 0x263Au);
-    EXPECT_EQ(TermGlyphs::ToUnicode(0x09), 0x25CBu);
-    EXPECT_EQ(TermGlyphs::ToUnicode(0x1B), 0x2190u);
-    EXPECT_EQ(TermGlyphs::ToUnicode('A'), static_cast<std::uint32_t>('A'));
-    EXPECT_EQ(TermGlyphs::ToUnicode(0x7F), 0x2302u);
-    EXPECT_EQ(TermGlyphs::ToUnicode(0x81), 0x00FCu);
-    EXPECT_EQ(TermGlyphs::ToUnicode(0xB0), 0x2591u);
-    EXPECT_EQ(TermGlyphs::ToUnicode(0xB3), 0x2502u);
-    EXPECT_EQ(TermGlyphs::ToUnicode(0xC4), 0x2500u);
-    EXPECT_EQ(TermGlyphs::ToUnicode(0xC9), 0x2554u);
-    EXPECT_EQ(TermGlyphs::ToUnicode(0xDB), 0x2588u);
-    EXPECT_EQ(TermGlyphs::ToUnicode(0xE1), 0x00DFu);
-    EXPECT_EQ(TermGlyphs::ToUnicode(0xFE), 0x25A0u);
-    EXPECT_EQ(TermGlyphs::ToUnicode(0xFF), 0x00A0u);
+    EXPECT_EQ(CodePage::ToUnicode(CodePage::Id::Us, 0x00), 0x20u); // a blank
+    EXPECT_EQ(CodePage::ToUnicode(CodePage::Id::Us, 0x01), 0x263Au);
+    EXPECT_EQ(CodePage::ToUnicode(CodePage::Id::Us, 0x09), 0x25CBu);
+    EXPECT_EQ(CodePage::ToUnicode(CodePage::Id::Us, 0x1B), 0x2190u);
+    EXPECT_EQ(CodePage::ToUnicode(CodePage::Id::Us, 'A'), static_cast<std::uint32_t>('A'));
+    EXPECT_EQ(CodePage::ToUnicode(CodePage::Id::Us, 0x7F), 0x2302u);
+    EXPECT_EQ(CodePage::ToUnicode(CodePage::Id::Us, 0x81), 0x00FCu);
+    EXPECT_EQ(CodePage::ToUnicode(CodePage::Id::Us, 0xB0), 0x2591u);
+    EXPECT_EQ(CodePage::ToUnicode(CodePage::Id::Us, 0xB3), 0x2502u);
+    EXPECT_EQ(CodePage::ToUnicode(CodePage::Id::Us, 0xC4), 0x2500u);
+    EXPECT_EQ(CodePage::ToUnicode(CodePage::Id::Us, 0xC9), 0x2554u);
+    EXPECT_EQ(CodePage::ToUnicode(CodePage::Id::Us, 0xDB), 0x2588u);
+    EXPECT_EQ(CodePage::ToUnicode(CodePage::Id::Us, 0xE1), 0x00DFu);
+    EXPECT_EQ(CodePage::ToUnicode(CodePage::Id::Us, 0xFE), 0x25A0u);
+    EXPECT_EQ(CodePage::ToUnicode(CodePage::Id::Us, 0xFF), 0x00A0u);
 }
 
 TEST(TermGlyphs, EveryGlyphLeadsBackToItsByte) {
     for (int b = 1; b < 256; ++b) {
-        std::uint8_t back = 0;
-        ASSERT_TRUE(
-            TermGlyphs::FromUnicode(TermGlyphs::ToUnicode(static_cast<std::uint8_t>(b)), back))
+        const auto byte = static_cast<std::uint8_t>(b);
+        EXPECT_EQ(
+            CodePage::FromUnicode(CodePage::Id::Us, CodePage::ToUnicode(CodePage::Id::Us, byte)),
+            byte)
             << b;
-        EXPECT_EQ(back, b);
     }
-    std::uint8_t none = 0;
-    EXPECT_FALSE(TermGlyphs::FromUnicode(0x20AC, none)); // the euro sign is not in the code page
+    // the euro sign is not in the code page
+    EXPECT_FALSE(CodePage::FromUnicode(CodePage::Id::Us, 0x20AC));
 }
 
 TEST(TermEncoder, EveryByteIsWrittenAsItsGlyphInUtf8) {
     for (int b = 0; b < 256; ++b) {
         const std::string text = textOnly(oneCell(true, static_cast<std::uint8_t>(b)));
-        EXPECT_EQ(text, utf8Of(TermGlyphs::ToUnicode(static_cast<std::uint8_t>(b)))) << b;
-        EXPECT_EQ(decodeUtf8(text), TermGlyphs::ToUnicode(static_cast<std::uint8_t>(b))) << b;
+        EXPECT_EQ(text, utf8Of(CodePage::ToUnicode(CodePage::Id::Us, static_cast<std::uint8_t>(b))))
+            << b;
+        EXPECT_EQ(decodeUtf8(text),
+                  CodePage::ToUnicode(CodePage::Id::Us, static_cast<std::uint8_t>(b)))
+            << b;
     }
     EXPECT_EQ(textOnly(oneCell(true, 0xC4)), "\xe2\x94\x80");
     EXPECT_EQ(textOnly(oneCell(true, 0x00)), " ");
 }
 
 TEST(TermEncoder, NoByteReachesTheTerminalAsAControlCode) {
-    for (bool utf8 : {true, false}) {
-        TermOutputEncoder encoder(utf8);
+    for (const auto& [utf8, page] : {std::pair{true, CodePage::Id::Us},
+                                     {false, CodePage::Id::Us},
+                                     {true, CodePage::Id::Cyrillic},
+                                     {false, CodePage::Id::Cyrillic},
+                                     {true, CodePage::Id::Arabic},
+                                     {false, CodePage::Id::Hebrew}}) {
+        TermOutputEncoder encoder(utf8, page);
         for (int b = 0; b < 256; ++b) {
             encoder.PutCell(b % 80, b / 80, static_cast<std::uint8_t>(b),
                             static_cast<std::uint16_t>(b));
@@ -126,14 +138,16 @@ TEST(TermEncoder, WithoutUtf8BoxCharactersUseLineDrawing) {
     encoder.PutCell(3, 0, 0xB3, 7); // bar
     const std::string& out = encoder.Pending();
     EXPECT_NE(out.find("\x1b(0lq\x1b(BA\x1b(0x"), std::string::npos) << out;
-    EXPECT_EQ(TermGlyphs::ToStandIn(0xDB).Dec, false); // a full block has no line drawing glyph
-    EXPECT_EQ(TermGlyphs::ToStandIn(0x81).Ch, 'u');
-    EXPECT_EQ(TermGlyphs::ToStandIn(0x01).Dec, false);
+    EXPECT_EQ(TermGlyphs::ToStandIn(CodePage::Id::Us, 0xDB).Dec,
+              false); // a full block has no line drawing glyph
+    EXPECT_EQ(TermGlyphs::ToStandIn(CodePage::Id::Us, 0x81).Ch, 'u');
+    EXPECT_EQ(TermGlyphs::ToStandIn(CodePage::Id::Us, 0x01).Dec, false);
 }
 
 TEST(TermGlyphs, PlainStandInOfEveryLineGlyphMatchesItsShape) {
     for (int b = 0x80; b < 256; ++b) {
-        const TermGlyphs::StandIn s = TermGlyphs::ToStandIn(static_cast<std::uint8_t>(b));
+        const TermGlyphs::StandIn s =
+            TermGlyphs::ToStandIn(CodePage::Id::Us, static_cast<std::uint8_t>(b));
         if (!s.Dec) continue;
         switch (s.Ch) {
         case 'q':
@@ -242,6 +256,62 @@ TEST(TermEncoder, PlainTextHasGlyphsAndNoTrailingBlanks) {
     EXPECT_EQ(ascii.PlainText(row, 80), "+- Bye o");
     TScreenCell blank[80];
     EXPECT_EQ(utf8.PlainText(blank, 80), "");
+}
+
+std::string oneCellOn(CodePage::Id page, bool utf8, std::uint8_t ch) {
+    TermOutputEncoder encoder(utf8, page);
+    encoder.PutCell(0, 0, ch, 7);
+    return textOnly(encoder.Pending());
+}
+
+TEST(TermEncoder, EachCodePageShowsItsOwnGlyphsBothForms) {
+    struct GlyphCase {
+        CodePage::Id Page;
+        std::uint8_t Byte;
+        const char* Utf8;
+        char StandIn;
+    };
+    const GlyphCase cases[] = {
+        {CodePage::Id::Us, 0x80, "Ç", 'C'},       {CodePage::Id::Us, 0xE0, "α", 'a'},
+        {CodePage::Id::Cyrillic, 0x80, "А", 'A'}, {CodePage::Id::Cyrillic, 0x8F, "П", 'P'},
+        {CodePage::Id::Cyrillic, 0xA0, "а", 'a'}, {CodePage::Id::Cyrillic, 0xEF, "я", 'a'},
+        {CodePage::Id::Cyrillic, 0xF0, "Ё", 'E'}, {CodePage::Id::Cyrillic, 0xF8, "°", 'f'},
+        {CodePage::Id::Greek, 0x82, "Γ", 'G'},    {CodePage::Id::Greek, 0x80, "Α", '?'},
+        {CodePage::Id::Greek, 0xF1, "±", 'g'},    {CodePage::Id::Hebrew, 0x80, "א", '?'},
+        {CodePage::Id::Hebrew, 0x9B, "¢", 'c'},   {CodePage::Id::Arabic, 0x82, "é", 'e'},
+        {CodePage::Id::Arabic, 0x80, "Ç", 'C'}, // a byte the code page leaves undefined
+        {CodePage::Id::Arabic, 0xA0, "ب", '?'},
+    };
+    for (const GlyphCase& c : cases) {
+        const int page = static_cast<int>(c.Page);
+        EXPECT_EQ(oneCellOn(c.Page, true, c.Byte), c.Utf8) << page << " " << int(c.Byte);
+        EXPECT_EQ(oneCellOn(c.Page, false, c.Byte), std::string(1, c.StandIn))
+            << page << " " << int(c.Byte);
+    }
+}
+
+TEST(TermEncoder, FramesAndControlGlyphsAreTheSameInEveryCodePage) {
+    for (CodePage::Id page : allPages) {
+        for (int b = 0; b < 256; ++b) {
+            const auto byte = static_cast<std::uint8_t>(b);
+            if (b >= 0x20 && b != 0x7F && (b < 0xB0 || b > 0xDF)) continue;
+            for (bool utf8 : {true, false}) {
+                TermOutputEncoder encoder(utf8, page);
+                TermOutputEncoder us(utf8);
+                encoder.PutCell(3, 4, byte, 0x1E);
+                us.PutCell(3, 4, byte, 0x1E);
+                EXPECT_EQ(encoder.Pending(), us.Pending()) << static_cast<int>(page) << " " << b;
+            }
+        }
+    }
+}
+
+TEST(TermEncoder, PlainTextFollowsTheCodePage) {
+    TScreenCell row[80];
+    const std::string text = "\xc9 \x8f\xe0\xa8\xa2\xa5\xe2"; // a corner and "Привет" in 866
+    for (std::size_t i = 0; i < text.size(); ++i) row[i].Ch = static_cast<std::uint8_t>(text[i]);
+    EXPECT_EQ(TermOutputEncoder(true, CodePage::Id::Cyrillic).PlainText(row, 80), "╔ Привет");
+    EXPECT_EQ(TermOutputEncoder(false, CodePage::Id::Cyrillic).PlainText(row, 80), "+ Privet");
 }
 
 } // namespace

@@ -34,6 +34,7 @@ fi
 
 # --- keys, glyphs and colours, and the ordinary way out ---
 check "keyview starts in an 80x25 pane" eval "new_pane && start_keyview"
+check "keyview names code page 437 and UTF-8 output" wait_for '^ Code page 437, output UTF-8 *$' 2
 
 count=0
 for pair in "Up|0 72" "F1|0 59" "C-F1|0 94" "M-F4|0 107" "M-q|0 16" "C-c|3" "Enter|13" \
@@ -83,12 +84,27 @@ done
 has_line_drawing() { screen_sgr | grep -qF $'\x0elqqq' && screen_sgr | grep -qF $'\x0elqwqk'; }
 if new_pane C && start_keyview; then
     check "without UTF-8 the frame is drawn in VT100 line drawing" has_line_drawing
+    check "without UTF-8 keyview names that output" \
+        wait_for '^ Code page 437, output line drawing and ASCII *$' 2
     keys Escape Escape
     check "without UTF-8 the last screen stays in plain ASCII" \
         wait_for '^keyview ended after 2 keys\.$' 10
     check "without UTF-8 the terminal is given back too" terminal_given_back c
 else
     fail "keyview did not start without UTF-8"
+fi
+
+# --- a Russian locale takes code page 866 ---
+if new_pane ru_RU.UTF-8 && start_keyview; then
+    check "in a Russian locale keyview names code page 866" \
+        wait_for '^ Code page 866, output UTF-8 *$' 2
+    check "in a Russian locale the upper half shows Cyrillic" \
+        wait_for 'АБВГДЕЖЗИЙКЛМНОП рстуфхцчшщъыьэюя' 2
+    check "in a Russian locale the frame stays" has_frame
+    keys Escape Escape
+    check "keyview ends in a Russian locale" wait_for '^keyview ended after 2 keys\.$' 10
+else
+    fail "keyview did not start in a Russian locale"
 fi
 
 # --- suspend and resume ---

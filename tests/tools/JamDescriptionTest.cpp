@@ -162,6 +162,23 @@ TEST(JamDescription, CodePageTableIsABijectionOverTheHighHalf) {
     EXPECT_FALSE(jamgen::UnicodeToCp437(U'€'));
 }
 
+TEST(JamDescription, CodePageLinesStoreTheLinesAfterThemInThatCodePage) {
+    JamBaseModel model = parse("Msg: 1\n"
+                               "Subject: Ça\n"
+                               "CodePage: 866\n"
+                               "Msg: 2\n"
+                               "Subject: Привет ╔═\n"
+                               "|Ёж \\x80\n"
+                               "CodePage: 737\n"
+                               "Msg: 3\n"
+                               "Subject: Ωω\n");
+    EXPECT_EQ(*model.Messages[0].FindSubfield(jamgen::kSubject), "\x80\x61");
+    EXPECT_EQ(*model.Messages[1].FindSubfield(jamgen::kSubject),
+              "\x8F\xE0\xA8\xA2\xA5\xE2 \xC9\xCD");
+    EXPECT_EQ(model.Messages[1].Text, "\xF0\xA6 \x80\r");
+    EXPECT_EQ(*model.Messages[2].FindSubfield(jamgen::kSubject), "\x97\xE0");
+}
+
 TEST(JamDescription, CrLfFilesAndByteOrderMarkReadTheSame) {
     JamBaseModel plain = parse("Msg: 1\nFrom: A\n|text\n");
     JamBaseModel dos = parse("\xEF\xBB\xBFMsg: 1\r\nFrom: A\r\n|text\r\n");
@@ -195,6 +212,9 @@ TEST(JamDescription, ErrorsNameTheLine) {
         {"Msg: 1\n|bad \\x4\n", "test.txt:2: \\x needs two hex digits"},
         {"Msg: 1\nSubject: ends in \\\n", "test.txt:2: a backslash ends the value"},
         {"Msg: 1\n|price 10 €\n", "test.txt:2: character U+20AC has no code page 437 byte"},
+        {"CodePage: 866\nMsg: 1\n|Ça\n", "test.txt:3: character U+00C7 has no code page 866 byte"},
+        {"CodePage: 1251\n", "test.txt:1: code page 1251 is not one of 437, 720, 737, 862 and 866"},
+        {"CodePage: ru\n", "test.txt:1: 'ru' is not a number for CodePage"},
         {"Msg: 1\n|\xC3\n", "test.txt:2: malformed UTF-8"},
         {"Msg: 1\n|\xC3(\n", "test.txt:2: malformed UTF-8"},
         {"Msg: 1\nMsg: 2\nMsg: 1\n", "test.txt:3: message 1 is given twice"},

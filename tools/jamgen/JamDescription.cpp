@@ -56,8 +56,8 @@ std::string_view trim(std::string_view text) {
     return text;
 }
 
-// UTF-8 to code page 437 bytes; false with a reason for malformed UTF-8 or a missing character.
-bool toCp437(std::string_view utf8, std::string* out, std::string* reason) {
+// UTF-8 to bytes of the code page; false with a reason for malformed UTF-8 or a missing character.
+bool toCodePage(CodePage::Id page, std::string_view utf8, std::string* out, std::string* reason) {
     out->clear();
     std::size_t i = 0;
     while (i < utf8.size()) {
@@ -81,11 +81,12 @@ bool toCp437(std::string_view utf8, std::string* out, std::string* reason) {
             }
             ch = (ch << 6) | (next & 0x3F);
         }
-        std::optional<unsigned char> byte = UnicodeToCp437(ch);
+        std::optional<unsigned char> byte = UnicodeToCodePage(page, ch);
         if (!byte) {
             char code[16];
             std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(ch));
-            *reason = std::string("character ") + code + " has no code page 437 byte (use \\xHH)";
+            *reason = std::string("character ") + code + " has no code page " +
+                      std::to_string(static_cast<int>(page)) + " byte (use \\xHH)";
             return false;
         }
         out->push_back(static_cast<char>(*byte));
@@ -225,7 +226,7 @@ private:
         if (raw.empty() || raw[0] == '#') return true;
         std::string line;
         std::string reason;
-        if (!toCp437(raw, &line, &reason)) return Fail(reason);
+        if (!toCodePage(page_, raw, &line, &reason)) return Fail(reason);
         if (line[0] == '|') return TextLine(std::string_view(line).substr(1));
         if (trim(line).empty()) return true;
         std::size_t colon = line.find(':');
@@ -259,6 +260,7 @@ private:
 
     bool Item(const std::string& key, const std::string& keyAsWritten, const std::string& value) {
         if (key == "deletednumbers") return DeletedNumbers(value);
+        if (key == "codepage") return SetCodePage(value);
         if (key == "msg") return StartMessage(value);
         if (!current_) return BaseItem(key, keyAsWritten, value);
         return MessageItem(key, keyAsWritten, value);
@@ -288,6 +290,19 @@ private:
             return Fail("'" + keyAsWritten + "' outside a message (add a Msg line first)");
         }
         return Fail("unknown key '" + keyAsWritten + "'");
+    }
+
+    bool SetCodePage(const std::string& value) {
+        std::uint32_t number = 0;
+        if (!Number(value, &number, "CodePage")) return false;
+        for (CodePage::Id page : {CodePage::Id::Us, CodePage::Id::Arabic, CodePage::Id::Greek,
+                                  CodePage::Id::Hebrew, CodePage::Id::Cyrillic}) {
+            if (static_cast<std::uint32_t>(page) == number) {
+                page_ = page;
+                return true;
+            }
+        }
+        return Fail("code page " + value + " is not one of 437, 720, 737, 862 and 866");
     }
 
     static bool IsMessageKey(const std::string& key) {
@@ -423,6 +438,7 @@ private:
     JamBaseModel* model_;
     std::string* error_;
     int lineNo_ = 0;
+    CodePage::Id page_ = CodePage::Id::Us; // the code page of the lines' characters
     std::optional<std::size_t> current_;
     std::set<std::uint32_t> numbers_;
     std::vector<std::pair<std::uint32_t, int>> deleted_;

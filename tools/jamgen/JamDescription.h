@@ -1,8 +1,9 @@
 // JamDescription: a JAM base written as readable text, turned into a JamBaseModel.
 //
 // The description is UTF-8 text, one item per line. Characters outside ASCII are stored as their
-// code page 437 bytes (box drawing, accented letters); a character the code page lacks is an
-// error. Blank lines and lines whose first character is '#' are ignored.
+// code page 437 bytes (box drawing, accented letters), or those of the code page a CodePage line
+// names for the lines after it; a character the code page lacks is an error. Blank lines and
+// lines whose first character is '#' are ignored.
 //
 // Items are "Key: value" lines (keys in any case). Base settings come before the first message:
 //   BaseMsgNum: 1            number of index record 0 (default 1)
@@ -13,6 +14,8 @@
 // Anywhere:
 //   DeletedNumbers: 7 12 40  these messages are written deleted; numbers without a message get
 //                            empty index records (so the index reaches them)
+//   CodePage: 866            the characters of the lines after it are stored in that code page
+//                            (437, the first one, 720, 737, 862 or 866)
 // A message starts with "Msg: NUMBER" and runs to the next Msg line. Its items:
 //   Date: 1994-11-03 09:12:44   DateWritten (also Received:, Processed:); a date, a date with
 //                               hours and minutes, or a plain number of seconds since 1970

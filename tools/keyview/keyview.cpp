@@ -2,8 +2,9 @@
 // console as the reader itself. A key with a character shows as that one byte, a key without
 // one as 0 and its PC extended key code. Two Esc keys in a row end it.
 //
-// The screen also carries a box-drawing frame and bright colours, so that one look (or one
-// screen capture) shows whether glyphs and colours come through.
+// The screen also carries a box-drawing frame, letters of the upper half and bright colours, so
+// that one look (or one screen capture) shows whether glyphs and colours come through; and it
+// names the code page and the output form in use.
 
 #include <cstdint>
 #include <deque>
@@ -11,6 +12,12 @@
 
 #include "ConsoleDevice.h"
 #include "Lib_IO_STDIO_Windows.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include "TermConsoleDevice.h"
+#endif
 
 namespace {
 
@@ -32,6 +39,17 @@ std::string padded(std::string text, std::size_t width) {
     return text;
 }
 
+// The code page the glyphs come from and how they reach the screen.
+std::string glyphSource() {
+#ifdef _WIN32
+    return "Code page " + std::to_string(GetConsoleOutputCP()) + " (the Windows console's)";
+#else
+    const TermDeviceOptions options = TermOptionsFromLocale();
+    return "Code page " + std::to_string(static_cast<int>(options.Page)) + ", output " +
+           (options.Utf8 ? "UTF-8" : "line drawing and ASCII");
+#endif
+}
+
 void drawFrame(TIO_STDIO& term) {
     term.ClearScreen();
     // Double-line frame in code page 437: corners 0xC9 0xBB 0xC8 0xBC, lines 0xCD and 0xBA.
@@ -42,10 +60,15 @@ void drawFrame(TIO_STDIO& term) {
     term.WriteAt(80, 2, frameAttr, "\xBA");
     term.WriteAt(1, 3, frameAttr, "\xC8" + repeat('\xCD', 78) + "\xBC");
 
+    term.WriteAt(2, 4, textAttr, glyphSource());
     term.WriteAt(2, 5, textAttr, "Glyphs:");
     term.WriteAt(
         10, 5, textAttr,
         "\xDA\xC4\xC2\xC4\xBF \xB3 \xC0\xC4\xC1\xC4\xD9 \xB0\xB1\xB2\xDB \x10\x11\x18\x19");
+    // The upper half's letters, where the code pages differ most.
+    term.WriteAt(35, 5, textAttr,
+                 "\x80\x81\x82\x83\x84\x85\x86\x87\x88\x89\x8A\x8B\x8C\x8D\x8E\x8F "
+                 "\xE0\xE1\xE2\xE3\xE4\xE5\xE6\xE7\xE8\xE9\xEA\xEB\xEC\xED\xEE\xEF");
     term.WriteAt(2, 6, textAttr, "Colours:");
     term.WriteAt(11, 6, brightAttr, "Bright yellow");
     term.WriteAt(26, 6, brightBackAttr, "White on light red");
