@@ -8,6 +8,12 @@
 // next byte are one extended key); its end, like a request to quit (SIGTERM, SIGHUP, SIGINT),
 // reads as Esc for every further key, so the program's ordinary way out runs. Standard output
 // that is not a terminal gets nothing at all; the cells are still kept.
+//
+// A terminal smaller than the screen is asked once to grow to it (the xterm window operation)
+// and given its size back when the program ends or stops, if it did grow. While it stays
+// smaller it shows the part of the screen that fits, and over its last row a notice of the size
+// needed, until the next key or size change; the notice is the device's own and never enters
+// the cells kept.
 
 #include <cstdint>
 #include <memory>
@@ -23,8 +29,9 @@
 struct TermDeviceOptions {
     int InFd = 0;
     int OutFd = 1;
-    bool Utf8 = true;          // the terminal shows UTF-8; otherwise line drawing and ASCII
-    bool HandleSignals = true; // install the signal handlers (one device at a time)
+    bool Utf8 = true;            // the terminal shows UTF-8; otherwise line drawing and ASCII
+    bool HandleSignals = true;   // install the signal handlers (one device at a time)
+    bool AlternateScreen = true; // otherwise the program draws on the normal screen itself
 };
 
 // Whether a locale name (the first set of LC_ALL, LC_CTYPE, LANG) uses UTF-8.
@@ -34,7 +41,9 @@ class TermConsoleDevice : public ConsoleDevice {
 public:
     explicit TermConsoleDevice(const TermDeviceOptions& options);
     // Gives the terminal back: the normal screen with the last screen's text above the cursor
-    // written to it as plain lines, and the terminal modes found at the start.
+    // (written to it as plain lines, unless the program drew there itself for want of an
+    // alternate screen) and the cursor below that text, the size and the terminal modes found
+    // at the start.
     ~TermConsoleDevice() override;
     TermConsoleDevice(const TermConsoleDevice&) = delete;
     TermConsoleDevice& operator=(const TermConsoleDevice&) = delete;
@@ -69,6 +78,13 @@ private:
     bool drawing() const { return outTty_ && outputAlive_ && screenTaken_; }
     void takeScreen();
     void readTerminalSize();
+    void sizeChecked();
+    std::string enterBytes(bool askSize) const;
+    std::string leaveBytes() const;
+    int noticeRow() const;
+    std::string noticeBytes() const;
+    void dismissNotice();
+    int farewellRows() const;
     void readInput();
     void putCell(int x, int y, const TScreenCell& cell);
     void writeOut(const std::string& bytes);
@@ -93,6 +109,12 @@ private:
     std::vector<TScreenCell> cells_;
     int cursorX_ = 0;
     int cursorY_ = 0;
+
+    int foundColumns_ = 0; // the terminal's size when asked to grow; 0: never asked
+    int foundRows_ = 0;
+    bool grown_ = false;       // the terminal has the size it was asked for
+    bool noticeShown_ = false; // the notice holds its row of the terminal
+    bool noticeDue_ = false;   // and is yet to be drawn
 
     TermOutputEncoder encoder_;
     TermInputDecoder decoder_;
