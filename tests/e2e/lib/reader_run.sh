@@ -18,12 +18,13 @@ reader_run_setup() { # reader_run_setup BUILD_DIR: exits the script when the rea
 
 # Starts the reader on the demo base in the pane's folder, without core files; its process id
 # goes to $work/pid. When it ends, the shell shows "exitcode=CODE run=N", N counting the runs so
-# that an earlier run's line left on the screen is never taken for this one's.
-start_reader() {
+# that an earlier run's line left on the screen is never taken for this one's. It has started when
+# the screen shows SHOWN (default: the thread list's bottom frame).
+start_reader() { # start_reader [SHOWN]
     rm -f "$work/pid"
     runs=$((runs + 1))
     type_line "ulimit -c 0; sh -c 'echo \$\$ > \"\$0\"; exec \"\$1\" \"\$2\"' '$work/pid' '$reader' '$demo'; echo \"exit\"\"code=\$? run=$runs\""
-    wait_for '^╘═+╛$' 10
+    wait_for "${1:-^╘═+╛\$}" 10
 }
 exited_with() { wait_for "^exitcode=$1 run=$runs\$" 10; }
 
