@@ -10,10 +10,11 @@
 // that is not a terminal gets nothing at all; the cells are still kept.
 //
 // A terminal smaller than the screen is asked once to grow to it (the xterm window operation)
-// and given its size back when the program ends or stops, if it did grow. While it stays
-// smaller it shows the part of the screen that fits, and over its last row a notice of the size
-// needed, until the next key or size change; the notice is the device's own and never enters
-// the cells kept.
+// and, if it did grow, given its size back whenever the program gives the terminal back (and
+// asked again when it resumes). While it stays smaller it shows the part of the screen that
+// fits, and over the last row of that part a notice of the size needed, until the next key
+// (which is read as usual) or size change; the notice is the device's own and never enters the
+// cells kept.
 
 #include <cstdint>
 #include <memory>
