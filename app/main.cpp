@@ -1,6 +1,7 @@
 // Skeinview: reads one JAM message base and shows it by threads.
 //
-// Exit codes: 0 after a normal run, 1 when the base cannot be opened, 2 for a wrong command line.
+// Exit codes: 0 after a normal run, 1 when the base cannot be opened or the terminal cannot show
+// the reader, 2 for a wrong command line.
 
 #include "ConsoleDevice.h"
 #include "Lib_Paths.h"
@@ -11,11 +12,20 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#ifndef _WIN32
+#include <unistd.h>
+
+#include "TermKind.h"
+#endif
 
 namespace {
 
 constexpr int exitOk = 0;
 constexpr int exitCantOpen = 1;
+constexpr int exitCantShow = 1;
 constexpr int exitUsage = 2;
 
 // The count of active messages that sizes the read marks. A damaged base header may claim any
@@ -37,6 +47,25 @@ void ignoreEndingSignals() {
 #endif
 }
 
+// A terminal without cursor addressing (TERM dumb, unset or empty) would show the screens as a
+// stream of escape sequences: the run is refused with a line on why, before anything is opened.
+bool terminalCannotShowTheReader() {
+#ifdef _WIN32
+    return false;
+#else
+    const char* term = std::getenv("TERM");
+    if (isatty(STDOUT_FILENO) != 1 || KindOfTerm(term) != TermKind::NoFullScreen) return false;
+    const std::string which = term == nullptr ? "TERM is not set"
+                              : *term == '\0' ? "TERM is empty"
+                                              : "TERM=" + std::string(term);
+    std::fprintf(stderr,
+                 "skeinview: this terminal (%s) cannot show the full-screen reader; run it in a "
+                 "terminal emulator\n",
+                 which.c_str());
+    return true;
+#endif
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -44,6 +73,7 @@ int main(int argc, char** argv) {
         std::puts("Syntax: Skeinview <path/base filename of JAM base>");
         return exitUsage;
     }
+    if (terminalCannotShowTheReader()) return exitCantShow;
     TReaderState state;
     const ShortStr argument(argv[1]);
     state.BaseDir = DirOfPath(argument);

@@ -6,10 +6,12 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <string>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "PcKeyEvents.h"
+#include "TermKind.h"
 #include "TermSignals.h"
 
 namespace {
@@ -27,6 +29,11 @@ bool openWakePipe(int& readEnd, int& writeEnd) {
     readEnd = fds[0];
     writeEnd = fds[1];
     return true;
+}
+
+// The xterm window operation that asks the terminal for a size in cells.
+std::string sizeRequest(int columns, int rows) {
+    return "\x1b[8;" + std::to_string(rows) + ";" + std::to_string(columns) + "t";
 }
 
 void drain(int fd) {
@@ -66,10 +73,21 @@ TermConsoleDevice::TermConsoleDevice(const TermDeviceOptions& options)
 }
 
 TermConsoleDevice::~TermConsoleDevice() {
+    dismissNotice();
     Flush();
     if (outTty_ && screenTaken_) {
-        std::string farewell(TermSequences::Leave);
-        farewell += farewellText();
+        std::string farewell;
+        if (options_.AlternateScreen) {
+            farewell = TermSequences::Leave;
+            farewell += farewellText();
+        } else {
+            // The last screen is on the normal screen already: the cursor goes below its text.
+            const int rows = std::min(farewellRows(), encoder_.TerminalRows());
+            farewell = TermSequences::LeaveInPlace;
+            farewell += rows == 0 ? "\x1b[H" : "\x1b[" + std::to_string(rows) + ";1H\r\n";
+        }
+        readTerminalSize();
+        if (grown_) farewell += sizeRequest(foundColumns_, foundRows_);
         writeOut(farewell);
     }
     if (signalsOwned_) TermSignals::SetScreenTaken(false);
@@ -204,7 +222,10 @@ bool TermConsoleDevice::ReadEvent(ConsoleInputEvent& event) {
         event = PcKeyEvents::Escape();
         return true;
     }
-    if (decoder_.Pop(event)) return true;
+    if (decoder_.Pop(event)) {
+        dismissNotice();
+        return true;
+    }
     if (inputEnded_) {
         event = PcKeyEvents::Escape();
         return true;
@@ -220,6 +241,7 @@ std::uint32_t TermConsoleDevice::PendingEvents() {
 void TermConsoleDevice::Repaint() {
     if (!drawing()) return;
     readTerminalSize();
+    sizeChecked();
     encoder_.Forget();
     encoder_.ClearWindow();
     for (int y = 0; y < rows_; ++y) {
@@ -229,8 +251,16 @@ void TermConsoleDevice::Repaint() {
 
 void TermConsoleDevice::Flush() {
     if (drawing()) {
+        std::string out = encoder_.Pending();
+        encoder_.DropPending();
+        if (noticeDue_) {
+            out += noticeBytes();
+            noticeDue_ = false;
+            encoder_.Forget(); // the notice's colours and position are not the encoder's
+        }
         encoder_.PlaceCursor(cursorX_, cursorY_);
-        writeOut(encoder_.Pending());
+        out += encoder_.Pending();
+        writeOut(out);
     }
     encoder_.DropPending();
 }
@@ -241,9 +271,16 @@ bool TermConsoleDevice::quitting() const {
 
 void TermConsoleDevice::takeScreen() {
     readTerminalSize();
-    writeOut(std::string(TermSequences::Enter));
+    const int columns = encoder_.TerminalColumns();
+    const int rows = encoder_.TerminalRows();
+    if (columns < columns_ || rows < rows_) {
+        foundColumns_ = columns;
+        foundRows_ = rows;
+    }
+    writeOut(enterBytes(foundColumns_ > 0));
     screenTaken_ = true;
     encoder_.Forget();
+    sizeChecked();
     if (signalsOwned_) TermSignals::SetScreenTaken(true);
 }
 
@@ -254,6 +291,57 @@ void TermConsoleDevice::readTerminalSize() {
     } else {
         encoder_.SetTerminalSize(80, 25);
     }
+    // Only a terminal that took the size asked for gets its own size back: one that refused
+    // keeps it anyway, and one the user resized since keeps the user's.
+    grown_ = foundColumns_ > 0 && encoder_.TerminalColumns() == std::max(foundColumns_, columns_) &&
+             encoder_.TerminalRows() == std::max(foundRows_, rows_);
+}
+
+void TermConsoleDevice::sizeChecked() {
+    noticeShown_ = encoder_.TerminalColumns() < columns_ || encoder_.TerminalRows() < rows_;
+    noticeDue_ = noticeShown_;
+    if (signalsOwned_) TermSignals::SetScreenSequences(enterBytes(grown_), leaveBytes());
+}
+
+std::string TermConsoleDevice::enterBytes(bool askSize) const {
+    std::string enter(options_.AlternateScreen ? TermSequences::Enter
+                                               : TermSequences::EnterInPlace);
+    // The size asked never shrinks a side that is large enough already.
+    if (askSize)
+        enter += sizeRequest(std::max(foundColumns_, columns_), std::max(foundRows_, rows_));
+    return enter;
+}
+
+std::string TermConsoleDevice::leaveBytes() const {
+    // Without an alternate screen a stop or a crash leaves the shell a cleared screen rather
+    // than the program's.
+    std::string leave(options_.AlternateScreen ? TermSequences::Leave
+                                               : TermSequences::LeaveInPlace);
+    if (!options_.AlternateScreen) leave += "\x1b[H\x1b[2J";
+    if (grown_) leave += sizeRequest(foundColumns_, foundRows_);
+    return leave;
+}
+
+int TermConsoleDevice::noticeRow() const {
+    return std::min(encoder_.TerminalRows(), rows_) - 1;
+}
+
+std::string TermConsoleDevice::noticeBytes() const {
+    std::string text = " Skeinview needs " + std::to_string(columns_) + "x" +
+                       std::to_string(rows_) + "; this terminal is " +
+                       std::to_string(encoder_.TerminalColumns()) + "x" +
+                       std::to_string(encoder_.TerminalRows());
+    text.resize(static_cast<std::size_t>(std::min(encoder_.TerminalColumns(), columns_)), ' ');
+    // The ASCII set and reverse colours, whatever the cells left the terminal in.
+    return "\x1b(B\x1b[" + std::to_string(noticeRow() + 1) + ";1H\x1b[0;7m" + text + "\x1b[0m";
+}
+
+void TermConsoleDevice::dismissNotice() {
+    if (!noticeShown_) return;
+    noticeShown_ = false;
+    noticeDue_ = false;
+    const int y = noticeRow();
+    for (int x = 0; x < columns_; ++x) putCell(x, y, Cell(x, y));
 }
 
 void TermConsoleDevice::readInput() {
@@ -270,7 +358,7 @@ void TermConsoleDevice::readInput() {
 }
 
 void TermConsoleDevice::putCell(int x, int y, const TScreenCell& cell) {
-    if (!drawing()) return;
+    if (!drawing() || (noticeShown_ && y == noticeRow())) return;
     encoder_.PutCell(x, y, cell.Ch, cell.Attr);
     // A long drawing between two waits still shows as it goes.
     if (encoder_.Pending().size() >= flushBytes) Flush();
@@ -298,30 +386,36 @@ void TermConsoleDevice::writeOut(const std::string& bytes) {
     }
 }
 
+int TermConsoleDevice::farewellRows() const {
+    // The rows above the cursor, and the cursor's row if it has text.
+    const int cursorRow = std::min(cursorY_, rows_ - 1);
+    const TScreenCell* row = &cells_[static_cast<std::size_t>(cursorRow * columns_)];
+    return cursorRow + (encoder_.PlainText(row, columns_).empty() ? 0 : 1);
+}
+
 std::string TermConsoleDevice::farewellText() const {
-    // The rows above the cursor (and the cursor's row, if it has text) as plain lines, so that
-    // what the program left on its screen stays readable in the shell.
+    // What the program left on its screen, as plain lines, so that it stays readable in the
+    // shell.
     std::string text;
-    for (int y = 0; y <= cursorY_ && y < rows_; ++y) {
-        const std::string line =
-            encoder_.PlainText(&cells_[static_cast<std::size_t>(y * columns_)], columns_);
-        if (y == cursorY_ && line.empty()) break;
-        text += line;
+    const int rows = farewellRows();
+    for (int y = 0; y < rows; ++y) {
+        text += encoder_.PlainText(&cells_[static_cast<std::size_t>(y * columns_)], columns_);
         text += "\r\n";
     }
     return text;
 }
 
-TermDeviceOptions TermOptionsFromLocale() {
+TermDeviceOptions TermOptionsFromEnvironment() {
     const char* lcAll = std::getenv("LC_ALL");
     const char* lcCtype = std::getenv("LC_CTYPE");
     const char* lang = std::getenv("LANG");
     TermDeviceOptions options;
     options.Utf8 = LocaleIsUtf8(lcAll, lcCtype, lang);
     options.Page = CodePage::FromLocale(lcAll, lcCtype, lang);
+    options.AlternateScreen = KindOfTerm(std::getenv("TERM")) != TermKind::NoAlternateScreen;
     return options;
 }
 
 std::unique_ptr<ConsoleDevice> CreateTermConsoleDevice() {
-    return std::make_unique<TermConsoleDevice>(TermOptionsFromLocale());
+    return std::make_unique<TermConsoleDevice>(TermOptionsFromEnvironment());
 }

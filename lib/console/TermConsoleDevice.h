@@ -8,6 +8,13 @@
 // next byte are one extended key); its end, like a request to quit (SIGTERM, SIGHUP, SIGINT),
 // reads as Esc for every further key, so the program's ordinary way out runs. Standard output
 // that is not a terminal gets nothing at all; the cells are still kept.
+//
+// A terminal smaller than the screen is asked once to grow to it (the xterm window operation)
+// and, if it did grow, given its size back whenever the program gives the terminal back (and
+// asked again when it resumes). While it stays smaller it shows the part of the screen that
+// fits, and over the last row of that part a notice of the size needed, until the next key
+// (which is read as usual) or size change; the notice is the device's own and never enters the
+// cells kept.
 
 #include <cstdint>
 #include <memory>
@@ -27,20 +34,24 @@ struct TermDeviceOptions {
     bool Utf8 = true; // the terminal shows UTF-8; otherwise line drawing and ASCII
     CodePage::Id Page = CodePage::Id::Us; // the code page whose glyphs the bytes show
     bool HandleSignals = true;            // install the signal handlers (one device at a time)
+    bool AlternateScreen = true;          // otherwise the program draws on the normal screen itself
 };
 
 // Whether a locale name (the first set of LC_ALL, LC_CTYPE, LANG) uses UTF-8.
 bool LocaleIsUtf8(const char* lcAll, const char* lcCtype, const char* lang);
 
-// The options on standard input and output that this process's locale asks for: UTF-8 or not
-// (LocaleIsUtf8) and the code page (CodePage::FromLocale).
-TermDeviceOptions TermOptionsFromLocale();
+// The options on standard input and output that this process's environment asks for: UTF-8 or
+// not (LocaleIsUtf8), the code page (CodePage::FromLocale) and, from TERM, whether the terminal
+// has an alternate screen.
+TermDeviceOptions TermOptionsFromEnvironment();
 
 class TermConsoleDevice : public ConsoleDevice {
 public:
     explicit TermConsoleDevice(const TermDeviceOptions& options);
     // Gives the terminal back: the normal screen with the last screen's text above the cursor
-    // written to it as plain lines, and the terminal modes found at the start.
+    // (written to it as plain lines, unless the program drew there itself for want of an
+    // alternate screen) and the cursor below that text, the size and the terminal modes found
+    // at the start.
     ~TermConsoleDevice() override;
     TermConsoleDevice(const TermConsoleDevice&) = delete;
     TermConsoleDevice& operator=(const TermConsoleDevice&) = delete;
@@ -75,6 +86,13 @@ private:
     bool drawing() const { return outTty_ && outputAlive_ && screenTaken_; }
     void takeScreen();
     void readTerminalSize();
+    void sizeChecked();
+    std::string enterBytes(bool askSize) const;
+    std::string leaveBytes() const;
+    int noticeRow() const;
+    std::string noticeBytes() const;
+    void dismissNotice();
+    int farewellRows() const;
     void readInput();
     void putCell(int x, int y, const TScreenCell& cell);
     void writeOut(const std::string& bytes);
@@ -99,6 +117,12 @@ private:
     std::vector<TScreenCell> cells_;
     int cursorX_ = 0;
     int cursorY_ = 0;
+
+    int foundColumns_ = 0; // the terminal's size when asked to grow; 0: never asked
+    int foundRows_ = 0;
+    bool grown_ = false;       // the terminal has the size it was asked for
+    bool noticeShown_ = false; // the notice holds its row of the terminal
+    bool noticeDue_ = false;   // and is yet to be drawn
 
     TermOutputEncoder encoder_;
     TermInputDecoder decoder_;

@@ -18,6 +18,10 @@ namespace TermSequences {
 constexpr std::string_view Enter = "\x1b[?1049h\x1b[?7l\x1b[0m\x1b(B\x1b[H\x1b[2J";
 // Give it back: plain colours, ASCII set, autowrap on, the normal screen.
 constexpr std::string_view Leave = "\x1b[0m\x1b(B\x1b[?7h\x1b[?1049l";
+// The same on a terminal without an alternate screen (the Linux console, VT100, VT220): the
+// program draws on the normal screen itself.
+constexpr std::string_view EnterInPlace = "\x1b[?7l\x1b[0m\x1b(B\x1b[H\x1b[2J";
+constexpr std::string_view LeaveInPlace = "\x1b[0m\x1b(B\x1b[?7h";
 } // namespace TermSequences
 
 class TermOutputEncoder {

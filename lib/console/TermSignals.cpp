@@ -1,8 +1,10 @@
 #include "TermSignals.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <unistd.h>
 
 #include "TermOutputEncoder.h"
@@ -14,6 +16,20 @@ constexpr int fatalSignals[] = {SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABR
 constexpr int handledSignals[] = {SIGTERM, SIGHUP,  SIGINT,  SIGQUIT, SIGSEGV,  SIGBUS, SIGFPE,
                                   SIGILL,  SIGABRT, SIGTSTP, SIGCONT, SIGWINCH, SIGPIPE};
 constexpr int handledCount = sizeof handledSignals / sizeof handledSignals[0];
+
+// The bytes a handler writes to take or give back the screen, prepared beforehand.
+struct Sequence {
+    char Bytes[TermSignals::SequenceRoom] = {};
+    std::size_t Size = 0;
+
+    void Set(std::string_view bytes) {
+        Size = std::min(bytes.size(), sizeof Bytes);
+        std::memcpy(Bytes, bytes.data(), Size);
+    }
+};
+
+// The fatal handlers' own stack: a stack overflow leaves none on the main one.
+alignas(16) char handlerStack[64 * 1024];
 
 // A signal handler can reach nothing else: this is the one place where the terminal's state
 // lives outside the device. Written only while the handlers are blocked or not yet installed,
@@ -29,7 +45,10 @@ struct HandlerState {
     int WakeFd = -1;
     termios Saved{};
     termios Raw{};
+    Sequence Enter;
+    Sequence Leave;
     struct sigaction Previous[handledCount] {};
+    stack_t PreviousStack{};
     bool AtExitRegistered = false;
 };
 HandlerState state;
@@ -54,7 +73,7 @@ void giveBack() {
     if (state.ScreenTaken) {
         // CAN first: it ends any sequence the program was cut off in the middle of.
         writeAll(state.OutFd, "\x18", 1);
-        writeAll(state.OutFd, TermSequences::Leave.data(), TermSequences::Leave.size());
+        writeAll(state.OutFd, state.Leave.Bytes, state.Leave.Size);
     }
     if (state.ModesSet) tcsetattr(state.InFd, TCSANOW, &state.Saved);
 }
@@ -62,15 +81,15 @@ void giveBack() {
 void takeAgain() {
     if (state.ModesSet) tcsetattr(state.InFd, TCSANOW, &state.Raw);
     if (state.ScreenTaken) {
-        writeAll(state.OutFd, TermSequences::Enter.data(), TermSequences::Enter.size());
+        writeAll(state.OutFd, state.Enter.Bytes, state.Enter.Size);
     }
 }
 
-void setAction(int sig, void (*handler)(int)) {
+void setAction(int sig, void (*handler)(int), int flags = SA_RESTART) {
     struct sigaction action {};
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
+    action.sa_flags = flags;
     sigaction(sig, &action, nullptr);
 }
 
@@ -153,10 +172,16 @@ bool Install(int inFd, int outFd, int wakeFd) {
     state.Repaint = 0;
     state.ModesSet = 0;
     state.ScreenTaken = 0;
+    state.Enter.Set(TermSequences::Enter);
+    state.Leave.Set(TermSequences::Leave);
     for (int i = 0; i < handledCount; ++i)
         sigaction(handledSignals[i], nullptr, &state.Previous[i]);
+    stack_t stack{};
+    stack.ss_sp = handlerStack;
+    stack.ss_size = sizeof handlerStack;
+    sigaltstack(&stack, &state.PreviousStack);
     for (int sig : quitSignals) setAction(sig, onQuit);
-    for (int sig : fatalSignals) setAction(sig, onFatal);
+    for (int sig : fatalSignals) setAction(sig, onFatal, SA_ONSTACK);
     setAction(SIGTSTP, onStop);
     setAction(SIGCONT, onContinue);
     setAction(SIGWINCH, onResize);
@@ -175,6 +200,7 @@ void Remove() {
     blockAll(old);
     for (int i = 0; i < handledCount; ++i)
         sigaction(handledSignals[i], &state.Previous[i], nullptr);
+    sigaltstack(&state.PreviousStack, nullptr);
     state.Installed = 0;
     state.ModesSet = 0;
     state.ScreenTaken = 0;
@@ -192,6 +218,14 @@ void SetModes(const termios* saved, const termios* raw) {
     } else {
         state.ModesSet = 0;
     }
+    sigprocmask(SIG_SETMASK, &old, nullptr);
+}
+
+void SetScreenSequences(std::string_view enter, std::string_view leave) {
+    sigset_t old;
+    blockAll(old);
+    state.Enter.Set(enter);
+    state.Leave.Set(leave);
     sigprocmask(SIG_SETMASK, &old, nullptr);
 }
 

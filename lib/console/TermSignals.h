@@ -5,12 +5,16 @@
 //   is woken; the device then reads every key as Esc. Repeats change nothing, so the way out
 //   that saves the read marks is never cut short.
 // - SIGQUIT and the fatal signals (SEGV, BUS, FPE, ILL, ABRT) give the terminal back and then
-//   take their default action.
+//   take their default action. They run on a stack of their own, so that a stack overflow gives
+//   the terminal back as well.
 // - SIGTSTP gives the terminal back before stopping; SIGCONT takes it again and asks for a
 //   repaint, as SIGWINCH does after a size change.
 // - SIGPIPE is ignored: writing to a terminal that is gone is not an error worth dying of.
 // Only one terminal device holds these at a time. The handlers use only async-signal-safe calls
 // and bytes prepared beforehand.
+
+#include <cstddef>
+#include <string_view>
 
 #include <termios.h>
 
@@ -27,6 +31,11 @@ void Remove();
 void SetModes(const termios* saved, const termios* raw);
 // The screen was taken over: giving back leaves it, taking again enters it anew.
 void SetScreenTaken(bool taken);
+// The bytes that take the screen again after a stop and that give it back (after a CAN that
+// ends any sequence cut off in the middle). Until set: the alternate screen's TermSequences.
+// Each is cut at SequenceRoom bytes.
+inline constexpr std::size_t SequenceRoom = 96;
+void SetScreenSequences(std::string_view enter, std::string_view leave);
 
 bool QuitRequested();
 // True once after every resume and size change.

@@ -193,4 +193,53 @@ TEST_F(DriverTest, BackslashesSeparateFoldersAsSlashesDo) {
     EXPECT_EQ(ReadFileBytes((cwd / "skeinview_demo.dat").string()).substr(0, 1), "\x01");
 }
 
+// On a terminal (standard output a pseudo-terminal), TERM decides: one that cannot show a
+// full-screen program is refused before anything is opened or made, with the reason on standard
+// error and not one byte on the terminal; one without an alternate screen is drawn on in place and
+// keeps the banner once.
+TEST_F(DriverTest, TermDecidesWhetherAndHowTheTerminalIsUsed) {
+    const std::string base = CopyDemo();
+    const std::string refusal =
+        " cannot show the full-screen reader; run it in a terminal emulator\n";
+    const struct {
+        const char* Term; // "": set empty; nullptr: not set
+        const char* Refused;
+    } cases[] = {
+        {"dumb", "skeinview: this terminal (TERM=dumb)"},
+        {"", "skeinview: this terminal (TERM is empty)"},
+        {nullptr, "skeinview: this terminal (TERM is not set)"},
+        {"linux", nullptr},
+        {"xterm-256color", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Term == nullptr ? "unset" : c.Term);
+        ProcessOptions options;
+        options.Program = programPath;
+        options.Args = {base};
+        options.WorkDir = cwd.string();
+        options.OutputOnTerminal = true;
+        if (c.Term == nullptr) {
+            options.Unset = {"TERM"};
+        } else {
+            options.Env = {{"TERM", c.Term}};
+        }
+        const ProcessResult r = RunProcess(options);
+        if (c.Refused != nullptr) {
+            EXPECT_EQ(r.Exit, 1);
+            EXPECT_EQ(r.Err, c.Refused + refusal);
+            EXPECT_EQ(r.Out, "");
+            EXPECT_TRUE(CwdEntries().empty());
+            continue;
+        }
+        EXPECT_EQ(r.Exit, 0) << r.Err;
+        const bool alternate = std::string(c.Term) != "linux";
+        EXPECT_EQ(r.Out.find("\x1b[?1049h") != std::string::npos, alternate);
+        // The banner is drawn on the screen; leaving the alternate screen writes it again as a
+        // line of text, leaving the normal screen only moves the cursor below it.
+        const std::size_t left = r.Out.rfind("\x1b[?7h");
+        ASSERT_NE(left, std::string::npos);
+        EXPECT_EQ(r.Out.find("Halvek BBS", left) != std::string::npos, alternate);
+    }
+}
+
 } // namespace

@@ -2,42 +2,52 @@
 
 #include "ProcessRun.h"
 
+#include "PseudoTerminal.h"
 #include "ScratchDir.h"
 #include "TestFiles.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <optional>
 #include <thread>
 
 namespace {
 
 [[noreturn]] void startChild(const ProcessOptions& options, const std::string& in,
-                             const std::string& out, const std::string& err) {
+                             const std::string& out, const std::string& err, int terminal) {
     const int inFd = ::open(in.c_str(), O_RDONLY);
-    const int outFd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int outFd =
+        terminal >= 0 ? terminal : ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int errFd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (inFd < 0 || outFd < 0 || errFd < 0) ::_exit(126);
     if (!options.WorkDir.empty() && ::chdir(options.WorkDir.c_str()) != 0) ::_exit(126);
     ::dup2(inFd, 0);
     ::dup2(outFd, 1);
     ::dup2(errFd, 2);
-    for (const auto& [name, value] : options.Env) {
-        if (value.empty()) {
-            ::unsetenv(name.c_str());
-        } else {
-            ::setenv(name.c_str(), value.c_str(), 1);
-        }
-    }
+    for (const auto& [name, value] : options.Env) ::setenv(name.c_str(), value.c_str(), 1);
+    for (const std::string& name : options.Unset) ::unsetenv(name.c_str());
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(options.Program.c_str()));
     for (const std::string& a : options.Args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     ::execv(options.Program.c_str(), argv.data());
     ::_exit(127);
+}
+
+// Takes what the program wrote to its terminal so far.
+void readTerminal(int master, std::string& out) {
+    char buffer[4096];
+    pollfd p{master, POLLIN, 0};
+    while (master >= 0 && ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN)) {
+        const ssize_t n = ::read(master, buffer, sizeof buffer);
+        if (n <= 0) return;
+        out.append(buffer, static_cast<std::size_t>(n));
+    }
 }
 
 } // namespace
@@ -51,15 +61,20 @@ ProcessResult RunProcess(const ProcessOptions& options) {
         result.Err = "no scratch folder for the run";
         return result;
     }
+    std::optional<PseudoTerminal> terminal;
+    if (options.OutputOnTerminal) terminal.emplace();
+    const int outTerminalFd = terminal ? terminal->Slave : -1;
+    const int shownFd = terminal ? terminal->Master : -1;
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
-    if (pid == 0) startChild(options, in, out, err);
+    if (pid == 0) startChild(options, in, out, err, outTerminalFd);
     if (pid < 0) {
         result.Err = "could not start " + options.Program;
         return result;
     }
     int status = 0;
     for (;;) {
+        readTerminal(shownFd, result.Out);
         if (::waitpid(pid, &status, WNOHANG) == pid) {
             result.Finished = true;
             break;
@@ -75,7 +90,8 @@ ProcessResult RunProcess(const ProcessOptions& options) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (WIFEXITED(status)) result.Exit = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.Signal = WTERMSIG(status);
-    result.Out = ReadFileBytes(out);
+    readTerminal(shownFd, result.Out);
+    if (!options.OutputOnTerminal) result.Out = ReadFileBytes(out);
     result.Err = ReadFileBytes(err);
     return result;
 }

@@ -44,7 +44,7 @@ std::string glyphSource() {
 #ifdef _WIN32
     return "Code page " + std::to_string(GetConsoleOutputCP()) + " (the Windows console's)";
 #else
-    const TermDeviceOptions options = TermOptionsFromLocale();
+    const TermDeviceOptions options = TermOptionsFromEnvironment();
     return "Code page " + std::to_string(static_cast<int>(options.Page)) + ", output " +
            (options.Utf8 ? "UTF-8" : "line drawing and ASCII");
 #endif

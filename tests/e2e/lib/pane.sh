@@ -1,5 +1,6 @@
 # shellcheck shell=bash
-# Shared scaffolding of the end-to-end checks that drive a program in a tmux pane of 80x25: a tmux
+# Shared scaffolding of the end-to-end checks that drive a program in a tmux pane (80x25 unless a
+# script asks for another size): a tmux
 # server of the script's own, a scratch folder, check counting with the screen shown on a failure,
 # polling the screen, fresh panes with a plain shell, and the closing summary.
 #
@@ -11,6 +12,7 @@
 #               left them, so what stty shows afterwards is what the program gave back)
 #   PANE_INIT   a command line typed into each fresh pane before anything else (default none)
 #   PANE_WAIT   seconds wait_for and wait_gone poll by default (default 10)
+#   PANE_SIZE   the size of the next fresh pane, COLUMNSxROWS (default 80x25)
 
 pane_setup() { # pane_setup NAME: the tmux socket is skein-NAME-PID
     socket="skein-$1-$$"
@@ -80,20 +82,28 @@ wait_gone() { # wait_gone REGEX [SECONDS]
     return 1
 }
 
-# A fresh 80x25 pane with PANE_SHELL in a folder of its own, $work/$pane; the previous pane goes.
+# A fresh pane of PANE_SIZE with PANE_SHELL in a folder of its own, $work/$pane; the previous
+# pane goes.
 new_pane() { # new_pane [LANG]
-    local old=$pane lang=${1:-C.UTF-8}
+    local old=$pane lang=${1:-C.UTF-8} size=${PANE_SIZE:-80x25}
     panes=$((panes + 1))
     pane="p$panes"
     mkdir -p "$work/$pane"
-    tmx new-session -d -x 80 -y 25 -s "$pane" -c "$work/$pane" \
+    tmx new-session -d -x "${size%x*}" -y "${size#*x}" -s "$pane" -c "$work/$pane" \
         "env -i PATH=/usr/bin:/bin HOME='$work' LANG=$lang TERM=screen PS1='$ ' ${PANE_SHELL:-/bin/sh}" || return 1
     tmx set -s escape-time 0
     tmx set -g status off
     [ "$old" = none ] || tmx kill-session -t "$old"
-    [ "$(tmx display -p -t "$pane" '#{pane_width}x#{pane_height}')" = 80x25 ] || return 1
+    [ "$(tmx display -p -t "$pane" '#{pane_width}x#{pane_height}')" = "$size" ] || return 1
     wait_for '^\$' 10 || return 1
     [ -z "${PANE_INIT:-}" ] || type_line "$PANE_INIT"
+}
+
+# Gives the pane's window a new size, as a user dragging its edge would; the program in it gets
+# SIGWINCH.
+resize_pane() { # resize_pane COLUMNSxROWS
+    tmx resize-window -t "$pane" -x "${1%x*}" -y "${1#*x}" &&
+        [ "$(tmx display -p -t "$pane" '#{pane_width}x#{pane_height}')" = "$1" ]
 }
 
 type_line() { # types a command line and ends it with LF, which a shell reads even in raw mode

@@ -19,9 +19,9 @@ reader_run_setup() { # reader_run_setup BUILD_DIR: exits the script when the rea
 # Starts the reader on the demo base in the pane's folder, without core files; its process id
 # goes to $work/pid. When it ends, the shell shows "exitcode=CODE run=N", N counting the runs so
 # that an earlier run's line left on the screen is never taken for this one's. It has started when
-# the bottom frame row shows (BOTTOM, a regular expression, for a frame drawn otherwise).
-# shellcheck disable=SC2120 # BOTTOM is for frames drawn otherwise
-start_reader() { # start_reader [BOTTOM]
+# the screen shows SHOWN, a regular expression (default: the thread list's bottom frame).
+# shellcheck disable=SC2120 # SHOWN is for screens drawn otherwise
+start_reader() { # start_reader [SHOWN]
     rm -f "$work/pid"
     runs=$((runs + 1))
     type_line "ulimit -c 0; sh -c 'echo \$\$ > \"\$0\"; exec \"\$1\" \"\$2\"' '$work/pid' '$reader' '$demo'; echo \"exit\"\"code=\$? run=$runs\""
