@@ -67,7 +67,7 @@ zip_file=$(echo "$build_dir"/package/*.zip)
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$build_dir/CMakeCache.txt")
 top=skeinview-$version-win64
 [ "$(basename "$zip_file")" = "$top.zip" ] || { echo "no $top.zip from cpack"; exit 1; }
-listed=$(cd "$build_dir/package" && cmake -E tar tf "$zip_file" | grep -v '/$' | sort)
+listed=$(cmake -E tar tf "$zip_file" | grep -v '/$' | sort)
 [ "$listed" = "$(printf '%s\n' "$top/LICENSE" "$top/README.md" "$top/skeinview.exe")" ] ||
     { echo "the zip holds other files than skeinview.exe, README.md and LICENSE: $listed"; exit 1; }
 echo "$zip_file"
