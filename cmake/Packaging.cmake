@@ -17,9 +17,7 @@ directory; the base itself is never written.
 When standard output is not a terminal, the thread list is written as text,
 one row per line, for pipes, mail and cron jobs.")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
-set(CPACK_RESOURCE_FILE_README ${CMAKE_SOURCE_DIR}/README.md)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/;/build[^/]*/")
 
 if(WIN32)
     set(CPACK_GENERATOR ZIP)
