@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows build, checked under Wine: installs what is missing, cross-compiles the program and
 # the test suites with MinGW-w64, runs the suites with ctest under Wine and then the end-to-end
-# check of skeinview.exe in a tmux pane. Exits non-zero on any failure.
+# check of skeinview.exe in a tmux pane, and makes the zip of skeinview.exe, the README and the
+# licence. Exits non-zero on any failure.
 #
 # Usage: ci/windows.sh [BUILD_DIR]   (default build-windows, beside the sources)
 # Environment: SKEIN_JOBS (default 2), SKEIN_WIN_BUILD_TYPE (default Debug, without debug info).
@@ -15,16 +16,8 @@ started=$(date +%s)
 step() { echo "== windows: $* ($(($(date +%s) - started)) s)"; }
 
 # Plain wine64 with its recommends would bring hundreds of megabytes of graphics packages.
-packages=(cmake ninja-build tmux googletest g++-mingw-w64-x86-64-posix wine64 wine)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    step "installing ${missing[*]}"
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash ci/install-missing.sh cmake ninja-build tmux googletest g++-mingw-w64-x86-64-posix wine64 \
+    wine
 
 # A fresh Wine prefix for every run. Wine's debugger stays off: with it on, a crashing test can
 # end with exit code 0.
@@ -66,5 +59,17 @@ ctest --test-dir "$build_dir" --output-on-failure --timeout 300 </dev/null
 
 step "end-to-end check in tmux"
 bash "$source_dir/tests/e2e-windows/skeinview.sh" "$build_dir" "$source_dir"
+
+step "the zip package"
+rm -rf "$build_dir/package"
+(cd "$build_dir" && cpack -G ZIP -B package >/dev/null)
+zip_file=$(echo "$build_dir"/package/*.zip)
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$build_dir/CMakeCache.txt")
+top=skeinview-$version-win64
+[ "$(basename "$zip_file")" = "$top.zip" ] || { echo "no $top.zip from cpack"; exit 1; }
+listed=$(cmake -E tar tf "$zip_file" | grep -v '/$' | sort)
+[ "$listed" = "$(printf '%s\n' "$top/LICENSE" "$top/README.md" "$top/skeinview.exe")" ] ||
+    { echo "the zip holds other files than skeinview.exe, README.md and LICENSE: $listed"; exit 1; }
+echo "$zip_file"
 
 step "passed"
