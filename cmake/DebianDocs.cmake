@@ -45,7 +45,6 @@ file(WRITE ${doc}/copyright
 "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
 Upstream-Name: Skeinview
 Upstream-Contact: ${CPACK_PACKAGE_CONTACT}
-Source: ${CPACK_PACKAGE_HOMEPAGE_URL}
 
 Files: *
 Copyright: ${notice}

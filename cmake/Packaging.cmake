@@ -5,7 +5,6 @@
 set(CPACK_PACKAGE_NAME skeinview)
 set(CPACK_PACKAGE_VENDOR "The Skeinview developers")
 set(CPACK_PACKAGE_CONTACT "The Skeinview developers <developers@skeinview.org>")
-set(CPACK_PACKAGE_HOMEPAGE_URL "https://skeinview.org")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "full-screen console reader of JAM message bases")
 set(CPACK_PACKAGE_DESCRIPTION
     "Skeinview reads one JAM message base (the .jhr, .jdt and .jdx files of a
