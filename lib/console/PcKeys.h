@@ -7,7 +7,7 @@
 namespace PcKey {
 
 // Keys with a character byte.
-constexpr std::uint8_t CtrlA = 1; // clears the list box's search
+constexpr std::uint8_t CtrlA = 1; // the list box: the next row that matches the search
 constexpr std::uint8_t Backspace = 8;
 constexpr std::uint8_t LineFeed = 10;
 constexpr std::uint8_t Enter = 13;
