@@ -91,13 +91,17 @@ std::int32_t InitialBitmapSize(std::int32_t activeCount) {
     return (size / ReadBitmapStep + 1) * ReadBitmapStep;
 }
 
-void LoadReadState(TReadState& state, const ShortStr& baseName, std::int32_t activeCount) {
+void LoadReadState(TReadState& state, const ShortStr& baseName, std::int32_t activeCount,
+                   ReadStateUse use) {
     releaseBitmap(state);
     state.FileName = ReadStateFileName(baseName);
 
     TFile file;
-    if (!file.Open(state.FileName, FileAccess::ReadWrite) && file.LastError() == ENOENT)
+    if (use == ReadStateUse::ShowOnly) {
+        file.Open(state.FileName, FileAccess::ReadOnly);
+    } else if (!file.Open(state.FileName, FileAccess::ReadWrite) && file.LastError() == ENOENT) {
         file.Open(state.FileName, FileAccess::CreateReadWrite);
+    }
 
     std::vector<std::uint8_t> stored;
     if (file.IsOpen() && !readWhole(file, stored)) stored.clear();
