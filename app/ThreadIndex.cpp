@@ -32,7 +32,7 @@ std::int32_t int32OrZero(std::int64_t n) {
 // drop is not built, and the subfields are not read for it: the message is only counted.
 void addCurrentRow(ThreadBuild& b) {
     if (!b.Rows.Accepting()) return;
-    b.Base.LoadMessage();
+    b.Base.LoadNames();
     const std::int32_t number = ScanNumber(b.Base);
     b.Rows.AddRow(
         MessageRow(number, IsRead(b.ReadState, number), b.Base.FromName(), b.Base.SubjectText()));
@@ -56,8 +56,8 @@ void addReplies(ThreadBuild& b) {
         b.Base.SeekNumber(n);
         if (!b.Base.HasCurrent()) continue;
         if (!b.Listed.Insert(b.Base.CurNumber())) continue;
-        // A message whose row can still be added is loaded whole by addCurrentRow; one that
-        // the sink would drop only needs its header, for the links.
+        // A message whose row can still be added is loaded with its names by addCurrentRow;
+        // one that the sink would drop only needs its header, for the links.
         if (!b.Rows.Accepting())
             b.Base.LoadHeader();
         else
@@ -83,7 +83,7 @@ void addThread(ThreadBuild& b) {
     // header row that was added.
     b.Base.SeekNumber(static_cast<std::int32_t>(rootPos));
     if (!headerAdded) return;
-    b.Base.LoadMessage();
+    b.Base.LoadNames();
     ShortStr text = "Thread (";
     text += IntToText(b.Counter);
     text += " msgs): ";

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 TTextOutput::TTextOutput(CodePage::Id page) : asIs_(false) {
     for (int byte = 0; byte < 256; ++byte) {
@@ -16,13 +17,24 @@ TTextOutput::TTextOutput(CodePage::Id page) : asIs_(false) {
 void TTextOutput::AppendLine(std::string_view bytes, std::string& text) const {
     if (asIs_) {
         text.append(bytes);
-    } else {
-        for (char c : bytes) {
-            const auto b = static_cast<std::uint8_t>(c);
-            text.append(glyphs_[b].data(), glyphLength_[b]);
+        text.push_back('\n');
+        return;
+    }
+    // Room for the longest glyph of every byte; the text is cut back to what was written.
+    const std::size_t start = text.size();
+    text.resize(start + bytes.size() * glyphRoom_ + 1);
+    char* out = text.data() + start;
+    for (char c : bytes) {
+        const auto b = static_cast<std::uint8_t>(c);
+        if (b >= 0x20 && b < 0x7F) {
+            *out++ = c; // printable ASCII is its own glyph
+        } else {
+            std::memcpy(out, glyphs_[b].data(), glyphRoom_);
+            out += glyphLength_[b];
         }
     }
-    text.push_back('\n');
+    *out++ = '\n';
+    text.resize(static_cast<std::size_t>(out - text.data()));
 }
 
 bool TTextOutput::Write(std::string_view text) {

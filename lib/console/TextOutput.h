@@ -6,6 +6,7 @@
 // always on Windows, the bytes go out as they are.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -35,8 +36,10 @@ public:
 private:
     void fail();
 
+    static constexpr std::size_t glyphRoom_ = 4; // UTF-8 takes no more for one character
+
     bool asIs_ = true;
-    std::array<std::array<char, 4>, 256> glyphs_{};
+    std::array<std::array<char, glyphRoom_>, 256> glyphs_{};
     std::array<std::uint8_t, 256> glyphLength_{};
     int error_ = 0;
 };
