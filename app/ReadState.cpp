@@ -106,15 +106,19 @@ std::int32_t InitialBitmapSize(std::int32_t activeCount) {
     return (size / ReadBitmapStep + 1) * ReadBitmapStep;
 }
 
-void LoadReadState(TReadState& state, const ShortStr& baseName, std::int32_t activeCount) {
+void LoadReadState(TReadState& state, const ShortStr& baseName, std::int32_t activeCount,
+                   ReadStateUse use) {
     releaseBitmap(state);
     state.FileName = ReadStateFileName(baseName);
 
     TFile file;
     TReplaceTarget target;
-    if (targetOf(state, target, false) && !file.Open(target.Path, FileAccess::ReadWrite) &&
-        file.LastError() == ENOENT)
+    if (use == ReadStateUse::ShowOnly) {
+        if (targetOf(state, target, false)) file.Open(target.Path, FileAccess::ReadOnly);
+    } else if (targetOf(state, target, false) && !file.Open(target.Path, FileAccess::ReadWrite) &&
+               file.LastError() == ENOENT) {
         file.Open(target.Path, FileAccess::CreateReadWrite);
+    }
 
     std::vector<std::uint8_t> stored;
     if (file.IsOpen() && !readWhole(file, stored)) stored.clear();

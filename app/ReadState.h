@@ -35,9 +35,15 @@ std::string ReadStateFileName(const ShortStr& baseName);
 // a negative count), 256 for 1024 to 2047, and so on.
 std::int32_t InitialBitmapSize(std::int32_t activeCount);
 
+// What a run does with its read marks: keeps them up to date, or only shows them (the thread list
+// written as text), when the file is merely read and never made or written.
+enum class ReadStateUse { Update, ShowOnly };
+
 // Sizes the array from the base's count of active messages, or larger to take a longer file
-// whole, and fills it from the read-state file of baseName. A missing file is created empty.
-void LoadReadState(TReadState& state, const ShortStr& baseName, std::int32_t activeCount);
+// whole, and fills it from the read-state file of baseName. A missing file is created empty
+// unless the marks are only shown.
+void LoadReadState(TReadState& state, const ShortStr& baseName, std::int32_t activeCount,
+                   ReadStateUse use = ReadStateUse::Update);
 
 // Whether message n has been read; numbers below 1 and numbers beyond the array never have.
 // Asking never grows the array.

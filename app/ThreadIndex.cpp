@@ -14,7 +14,7 @@ constexpr int nameWidth = 18;
 struct ThreadBuild {
     TJamMsgBase& Base;
     TReadState& ReadState;
-    TListBox& List;
+    TThreadRowSink& Rows;
     // Scan positions already listed in this thread: a reply link that leads back to one of them
     // (a damaged base, or a link to a purged number landing on a later message) ends its branch
     // instead of looping.
@@ -28,19 +28,14 @@ std::int32_t int32OrZero(std::int64_t n) {
     return n < INT32_MIN || n > INT32_MAX ? 0 : static_cast<std::int32_t>(n);
 }
 
-bool listFull(const TListBox& list) {
-    return list.ListMax >= TListBox::MaxItems;
-}
-
-// Adds the row of the current message; its header is loaded already. A row that the full list
-// would drop is not built, and the subfields are not read for it: the message is only counted.
+// Adds the row of the current message; its header is loaded already. A row that the sink would
+// drop is not built, and the subfields are not read for it: the message is only counted.
 void addCurrentRow(ThreadBuild& b) {
-    if (listFull(b.List)) return;
-    b.Base.LoadMessage();
+    if (!b.Rows.Accepting()) return;
+    b.Base.LoadNames();
     const std::int32_t number = ScanNumber(b.Base);
-    b.List.Add(
-        MessageRow(number, IsRead(b.ReadState, number), b.Base.FromName(), b.Base.SubjectText()),
-        0);
+    b.Rows.AddRow(
+        MessageRow(number, IsRead(b.ReadState, number), b.Base.FromName(), b.Base.SubjectText()));
 }
 
 // Lists the replies below the current message: Reply1st first, with everything under it, then
@@ -61,9 +56,9 @@ void addReplies(ThreadBuild& b) {
         b.Base.SeekNumber(n);
         if (!b.Base.HasCurrent()) continue;
         if (!b.Listed.Insert(b.Base.CurNumber())) continue;
-        // A message whose row can still be added is loaded whole by addCurrentRow; one that
-        // the full list would drop only needs its header, for the links.
-        if (listFull(b.List))
+        // A message whose row can still be added is loaded with its names by addCurrentRow;
+        // one that the sink would drop only needs its header, for the links.
+        if (!b.Rows.Accepting())
             b.Base.LoadHeader();
         else
             addCurrentRow(b);
@@ -80,10 +75,7 @@ void addThread(ThreadBuild& b) {
     b.Listed.Insert(rootPos);
     b.Counter = 1;
 
-    const bool headerAdded = !listFull(b.List);
-    b.List.Add("Thread", 0);
-    const std::int32_t headerRow = b.List.ListMax;
-
+    const bool headerAdded = b.Rows.BeginThread();
     addCurrentRow(b);
     addReplies(b);
 
@@ -91,12 +83,12 @@ void addThread(ThreadBuild& b) {
     // header row that was added.
     b.Base.SeekNumber(static_cast<std::int32_t>(rootPos));
     if (!headerAdded) return;
-    b.Base.LoadMessage();
+    b.Base.LoadNames();
     ShortStr text = "Thread (";
     text += IntToText(b.Counter);
     text += " msgs): ";
     text += b.Base.SubjectText();
-    b.List.List[headerRow].Name = text;
+    b.Rows.EndThread(text);
 }
 
 } // namespace
@@ -130,14 +122,19 @@ std::size_t ReadMarkIndex(const ShortStr& row) {
 }
 
 void BuildThreadIndex(TJamMsgBase& base, TReadState& readState, TListBox& list) {
-    ThreadBuild build{base, readState, list, TListedSet(), 0, {}};
+    TListBoxRows rows(list);
+    BuildThreadIndex(base, readState, rows);
+}
+
+void BuildThreadIndex(TJamMsgBase& base, TReadState& readState, TThreadRowSink& rows) {
+    ThreadBuild build{base, readState, rows, TListedSet(), 0, {}};
     // One scan: the files are taken as they stand now, so that a step costs no system call.
     base.BeginScan();
     base.SeekNumber(0);
-    // Once the list is full and its last thread complete, nothing further can show: every later
-    // row, header rows included, would be dropped, and asking for read marks changes nothing. The
-    // walk ends there instead of reading the rest of a large base.
-    while (base.HasCurrent() && !listFull(list)) {
+    // Once the sink takes no more rows and its last thread is complete, nothing further can show:
+    // every later row, header rows included, would be dropped, and asking for read marks changes
+    // nothing. The walk ends there instead of reading the rest of a large base.
+    while (base.HasCurrent() && rows.Accepting()) {
         base.LoadHeader();
         if (base.ReplyTo() == 0) addThread(build);
         base.StepNext();

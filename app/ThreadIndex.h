@@ -7,12 +7,15 @@
 #include "Lib_MsgBase_JAM.h"
 #include "ReadState.h"
 #include "ShortStr.h"
+#include "ThreadRowSink.h"
 
 #include <cstddef>
 #include <cstdint>
 
-// Walks the base once, as one scan, and adds the rows of every thread to list. When the list is
-// full the walk ends with the thread in progress, since no later row could be added.
+// Walks the base once, as one scan, and hands the rows of every thread to rows. Once rows takes
+// no more, the walk ends with the thread in progress, since no later row could be kept.
+void BuildThreadIndex(TJamMsgBase& base, TReadState& readState, TThreadRowSink& rows);
+// The same into the screen's list box, until it is full.
 void BuildThreadIndex(TJamMsgBase& base, TReadState& readState, TListBox& list);
 
 // The number of the message the scan stands on, as the index gives it. Rows, read marks and the

@@ -1,18 +1,25 @@
 // Skeinview: reads one JAM message base and shows it by threads.
 //
-// Exit codes: 0 after a normal run, 1 when the base cannot be opened or the terminal cannot show
-// the reader, 2 for a wrong command line.
+// With standard output on a console it runs the thread list screen; otherwise (a file, a pipe)
+// it writes the thread list there as text and ends.
+//
+// Exit codes: 0 after a normal run (and when the reader of the text goes away, as `| head`
+// does), 1 when the base cannot be opened, the terminal cannot show the reader or the text
+// cannot be written, 2 for a wrong command line.
 
 #include "ConsoleDevice.h"
 #include "Lib_Paths.h"
 #include "ReaderState.h"
+#include "TextOutput.h"
 #include "ThreadListScreen.h"
+#include "ThreadListText.h"
 
 #include <algorithm>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #ifndef _WIN32
@@ -26,6 +33,7 @@ namespace {
 constexpr int exitOk = 0;
 constexpr int exitCantOpen = 1;
 constexpr int exitCantShow = 1;
+constexpr int exitCantWrite = 1;
 constexpr int exitUsage = 2;
 
 // The count of active messages that sizes the read marks. A damaged base header may claim any
@@ -66,6 +74,18 @@ bool terminalCannotShowTheReader() {
 #endif
 }
 
+// The thread list as text on standard output. It marks nothing read, and the read-state file
+// is only read: the run leaves it as it was.
+int writeThreadList(TReaderState& state) {
+    LoadReadState(state.ReadState, state.BaseName, activeCountForMarks(*state.MsgBase),
+                  ReadStateUse::ShowOnly);
+    TTextOutput output = CreateStandardTextOutput();
+    if (WriteThreadList(*state.MsgBase, state.ReadState, output) || output.ReaderGone())
+        return exitOk;
+    std::fprintf(stderr, "skeinview: writing the thread list: %s\n", std::strerror(output.Error()));
+    return exitCantWrite;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -93,6 +113,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "skeinview: %s\n", state.MsgBase->OpenFailureText().c_str());
         return exitCantOpen;
     }
+
+    if (!StandardOutputIsConsole()) return writeThreadList(state);
 
     LoadReadState(state.ReadState, state.BaseName, activeCountForMarks(*state.MsgBase));
     ThreadListScreen(state, CreatePlatformConsole());

@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
 # Whole-program timing: how long skeinview takes to open a large base, walk it, show the first
-# screen and end, next to the time it takes merely to read the base's header and index files.
+# screen and end, and to write the whole base's thread list as text, next to the time it takes
+# merely to read the base's header and index files.
 #
 #   bench/run.sh [BUILD_DIR] [--big]
 #
 # BUILD_DIR defaults to build/ in the repository (build it first, Release:
 # cmake -S . -B build -DCMAKE_BUILD_TYPE=Release && cmake --build build). The 100,000-message
 # base is written once into BUILD_DIR/bench-bases and reused. Each round runs
-#   skeinview BASE </dev/null >/dev/null      (open, walk, first screen, exit)
+#   script -qec "skeinview BASE </dev/null" /dev/null   (the screen: standard output on a
+#                                          pseudo-terminal; open, walk, first screen, exit)
+#   skeinview BASE >/dev/null              (every thread of the base written as text)
 #   cat BASE.jhr BASE.jdx >/dev/null
-# one after the other, so both see the same machine; the report gives the median and the spread
-# (fastest and slowest) of each, the ratio of the medians, and the peak resident memory. With
-# --big a 300,000-message base is written too and its peak memory set beside the smaller one's:
-# it should not grow with the base beyond the bounded caches. The real sample base
-# ../shared/samples/blog-mtw (from the repository root) is timed as well when it is there.
+# one after the other, so all see the same machine; the report gives the median and the spread
+# (fastest and slowest) of each, the ratios of the medians to cat's, and the peak resident memory
+# of both runs. The screen run's time includes script's own (timed alone as well). With --big a
+# 300,000-message base is measured too: peak memory should not grow with the base beyond the
+# bounded caches. The real sample base ../shared/samples/blog-mtw (from the repository root) is
+# timed as well when it is there.
 #
 # Environment: ROUNDS (default 15).
 
@@ -36,6 +40,10 @@ rounds=${ROUNDS:-15}
 
 skeinview="$build/skeinview"
 jamgen="$build/tools/jamgen"
+if ! command -v script >/dev/null; then
+    echo "run.sh: script (util-linux) is missing; it gives the screen run its terminal" >&2
+    exit 1
+fi
 for tool in "$skeinview" "$jamgen"; do
     if [[ ! -x $tool ]]; then
         echo "run.sh: $tool is missing; build it first (see bench/run.sh --help)" >&2
@@ -64,6 +72,13 @@ synthetic() {
 now_us() {
     local t=${EPOCHREALTIME/./}
     echo "${t#0}"
+}
+
+# The screen run of base $1 as words, into the array screen: skeinview with standard output on
+# a pseudo-terminal and no keys, so that it shows the first screen and ends; what the terminal
+# shows is dropped.
+screen_command() {
+    screen=(env TERM=xterm script -qec "'$skeinview' '$1' </dev/null" /dev/null)
 }
 
 # Runs "$@" once with no input and no output; prints the microseconds it took.
@@ -98,30 +113,46 @@ print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)' "$@"
     fi
 }
 
-# Times skeinview on base $1 against cat of its header and index files, and reports.
+# Times the screen run and the text output of base $1 against cat of its header and index
+# files, and reports.
 compare() {
-    local base=$1 label=$2 i
-    local sv="$work/skeinview.us" ct="$work/cat.us"
-    : >"$sv"
+    local base=$1 label=$2 i screen
+    screen_command "$base"
+    local sc="$work/screen.us" tx="$work/text.us" ct="$work/cat.us" sa="$work/script.us"
+    : >"$sc"
+    : >"$tx"
     : >"$ct"
-    # One warm-up of each, so that the files are in the page cache for both.
+    : >"$sa"
+    # One warm-up of each, so that the files are in the page cache for all.
+    time_once "${screen[@]}" >/dev/null
     time_once "$skeinview" "$base" >/dev/null
     time_once cat "$base.jhr" "$base.jdx" >/dev/null
     for ((i = 0; i < rounds; i++)); do
-        time_once "$skeinview" "$base" >>"$sv"
+        time_once "${screen[@]}" >>"$sc"
+        time_once "$skeinview" "$base" >>"$tx"
         time_once cat "$base.jhr" "$base.jdx" >>"$ct"
+        time_once script -qec true /dev/null >>"$sa"
     done
-    read -r svm svlo svhi < <(summary <"$sv")
+    read -r scm sclo schi < <(summary <"$sc")
+    read -r txm txlo txhi < <(summary <"$tx")
     read -r ctm ctlo cthi < <(summary <"$ct")
-    local hdr idx
+    read -r sam salo sahi < <(summary <"$sa")
+    local hdr idx rows
     hdr=$(stat -c %s "$base.jhr")
     idx=$(stat -c %s "$base.jdx")
+    rows=$("$skeinview" "$base" | wc -l)
     echo "== $label: $base"
-    printf '   header file %d bytes, index file %d bytes (%d messages)\n' "$hdr" "$idx" $((idx / 8))
-    printf '   skeinview   median %8.2f ms   (%.2f .. %.2f)\n' "$svm" "$svlo" "$svhi"
+    printf '   header file %d bytes, index file %d bytes (%d messages), %d rows of text\n' \
+        "$hdr" "$idx" $((idx / 8)) "$rows"
+    printf '   screen run  median %8.2f ms   (%.2f .. %.2f)\n' "$scm" "$sclo" "$schi"
+    printf '   script alone       %8.2f ms   (%.2f .. %.2f)\n' "$sam" "$salo" "$sahi"
+    printf '   text output median %8.2f ms   (%.2f .. %.2f)\n' "$txm" "$txlo" "$txhi"
     printf '   cat jhr+jdx median %8.2f ms   (%.2f .. %.2f)\n' "$ctm" "$ctlo" "$cthi"
-    awk -v a="$svm" -v b="$ctm" 'BEGIN { printf "   ratio       %8.1f x   (goal: at most 12 x)\n", a / b }'
-    printf '   peak RSS    %8s KiB (goal: under 32768)\n' "$(peak_rss "$skeinview" "$base")"
+    awk -v a="$scm" -v s="$sam" -v b="$ctm" 'BEGIN {
+        printf "   screen/cat  %8.1f x   (%.1f x without script; goal: at most 12 x)\n", a / b, (a - s) / b }'
+    awk -v a="$txm" -v b="$ctm" 'BEGIN { printf "   text/cat    %8.1f x   (goal: at most 4 x)\n", a / b }'
+    printf '   peak RSS    %8s KiB screen, %s KiB text (goal: under 32768)\n' \
+        "$(peak_rss "${screen[@]}")" "$(peak_rss "$skeinview" "$base")"
 }
 
 echo "skeinview: $skeinview"

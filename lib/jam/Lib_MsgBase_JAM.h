@@ -96,6 +96,9 @@ public:
     void LoadHeader();
     // LoadHeader, then the subfields: sender, recipient, subject and kludge lines.
     void LoadMessage();
+    // LoadMessage without the kludge lines, whose block stays empty: for lists of messages,
+    // which show nothing else and walk every message of the base.
+    void LoadNames();
     // Bytes of message header the last LoadHeader read; 0 when it read none. During a scan only
     // the bytes needed are taken: the fixed part, and for LoadMessage the subfields it holds.
     std::size_t HeaderBytes() const { return headerBytes_; }
@@ -145,7 +148,7 @@ private:
     void readHeader(bool subfields);
     std::int64_t ReadHeaderBytes(std::uint32_t offset, bool subfields);
     void closeFiles();
-    void walkSubfields();
+    void walkSubfields(bool kludges);
     void fillTextCache();
     unsigned char NextCharSlow();
     void skipDropped();

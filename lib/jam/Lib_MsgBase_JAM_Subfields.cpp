@@ -49,10 +49,16 @@ void TJamMsgBase::LoadMessage() {
     // A message whose header could not be read gets no names or kludge lines: the header in
     // memory belongs to another message.
     if (headerBytes_ == 0) return;
-    walkSubfields();
+    walkSubfields(true);
 }
 
-void TJamMsgBase::walkSubfields() {
+void TJamMsgBase::LoadNames() {
+    readHeader(true);
+    if (headerBytes_ == 0) return;
+    walkSubfields(false);
+}
+
+void TJamMsgBase::walkSubfields(bool kludges) {
     // Only the bytes that were read are walked, and no further than the header says its
     // subfields go: a subfield is cut where they end, or dropped when its own head does not fit.
     const unsigned char* area = headerBuf_.data() + MsgFixedSize;
@@ -83,6 +89,7 @@ void TJamMsgBase::walkSubfields() {
             subject_ = text(subjectKept);
             break;
         default: {
+            if (!kludges) break;
             const KludgeKind kind = kludgeKindOf(loId);
             ShortStr line("\x01");
             line += kind.Label;

@@ -1,8 +1,10 @@
 // Every damaged base that jamgen can write, run through the whole program as a user would start
-// it with standard input not a terminal (so the run builds the thread list and ends at the end of
-// input). Each run must end by itself within the time limit, with exit code 0 (shown and ended)
-// or 1 ("Can't open"), without a sanitizer report, and leave the base files exactly as they were:
-// the same bytes and the same modification and change times.
+// it with standard input not a terminal, twice: on a terminal (so the run builds the thread list
+// and ends at the end of input) and with standard output to a file (so it writes the whole thread
+// list as text). Each run must end by itself within the time limit, with exit code 0 (shown and
+// ended) or 1 ("Can't open"), without a sanitizer report, and leave the base files exactly as
+// they were: the same bytes and the same modification and change times. The text run leaves the
+// read-state file as the screen run wrote it.
 
 #include "JamDamage.h"
 #include "JamSynth.h"
@@ -39,15 +41,16 @@ protected:
         fs::create_directory(root_ / "bases");
     }
 
-    // Runs the program on base in its own current directory, input from /dev/null. The
-    // sanitizers are told exit codes of their own, so that a report is never taken for
-    // "Can't open".
-    ProcessResult Run(const std::string& base) {
+    // Runs the program on base in its own current directory, input from /dev/null and output
+    // on a terminal onScreen, else to a file. The sanitizers are told exit codes of their own, so
+    // that a report is never taken for "Can't open".
+    ProcessResult Run(const std::string& base, bool onScreen) {
         ProcessOptions options;
         options.Program = programPath;
         options.Args = {base};
         options.WorkDir = (root_ / "cwd").string();
         options.InputFromNull = true;
+        options.OutputOnTerminal = onScreen;
         options.TimeLimit = timeLimit;
         options.Env = {{"ASAN_OPTIONS", "exitcode=" + std::to_string(asanExit)},
                        {"UBSAN_OPTIONS", "halt_on_error=1:print_stacktrace=1:exitcode=" +
@@ -78,22 +81,32 @@ TEST_P(DamagedBaseSuiteTest, RunsToItsEndAndLeavesTheBaseAsItWas) {
     const bool openable =
         before[".jhr"] && before[".jdt"] && before[".jdx"] && before[".jhr"]->Bytes.size() >= 1024;
 
-    const ProcessResult run = Run(base);
-    EXPECT_TRUE(run.Finished) << "still running after " << timeLimit.count() << " s";
-    EXPECT_EQ(run.Signal, 0) << run.Err;
-    EXPECT_EQ(run.Err.find("Sanitizer"), std::string::npos) << run.Err;
-    EXPECT_EQ(run.Err.find("runtime error"), std::string::npos) << run.Err;
-    if (openable) {
-        EXPECT_EQ(run.Exit, 0) << run.Out << run.Err;
-        EXPECT_EQ(run.Out, "");
-        // The read-state file is written whole, in steps of 128 bytes.
-        const fs::path marks = root_ / "cwd" / "skeinview_damaged.dat";
-        ASSERT_TRUE(fs::exists(marks));
-        EXPECT_EQ(fs::file_size(marks) % 128, 0u);
-        EXPECT_GE(fs::file_size(marks), 128u);
-    } else {
-        EXPECT_EQ(run.Exit, 1) << run.Out << run.Err;
-        EXPECT_EQ(run.Out, "Can't open\n");
+    const fs::path marks = root_ / "cwd" / "skeinview_damaged.dat";
+    std::optional<FileState> marksBefore;
+    for (const bool onScreen : {true, false}) {
+        SCOPED_TRACE(onScreen ? "on a terminal" : "to a file");
+        const ProcessResult run = Run(base, onScreen);
+        EXPECT_TRUE(run.Finished) << "still running after " << timeLimit.count() << " s";
+        EXPECT_EQ(run.Signal, 0) << run.Err;
+        EXPECT_EQ(run.Err.find("Sanitizer"), std::string::npos) << run.Err;
+        EXPECT_EQ(run.Err.find("runtime error"), std::string::npos) << run.Err;
+        EXPECT_EQ(run.Exit, openable ? 0 : 1) << run.Out << run.Err;
+        RecordProperty(onScreen ? "seconds" : "text_seconds", std::to_string(run.Seconds));
+        if (!openable) {
+            if (!onScreen) {
+                EXPECT_EQ(run.Out, "Can't open\n");
+            }
+            continue;
+        }
+        if (onScreen) {
+            // The read-state file is written whole, in steps of 128 bytes.
+            ASSERT_TRUE(fs::exists(marks));
+            EXPECT_EQ(fs::file_size(marks) % 128, 0u);
+            EXPECT_GE(fs::file_size(marks), 128u);
+            marksBefore = FileStateOf(marks.string());
+        } else {
+            EXPECT_TRUE(Untouched(*marksBefore, *FileStateOf(marks.string())));
+        }
     }
 
     for (const auto& [ext, was] : before) {
@@ -103,7 +116,6 @@ TEST_P(DamagedBaseSuiteTest, RunsToItsEndAndLeavesTheBaseAsItWas) {
         if (!was) continue;
         EXPECT_TRUE(Untouched(*was, *now)) << "the bytes or their times changed";
     }
-    RecordProperty("seconds", std::to_string(run.Seconds));
 }
 
 // Regression: the read marks were sized from the base header's count of active messages alone, so
@@ -117,7 +129,7 @@ TEST_F(DamagedBaseRun, HugeActiveCountMadeEveryRunWriteAQuarterGigabyteReadState
     ASSERT_TRUE(jamgen::WriteJamBase(jamgen::MakeSyntheticBase(options), base, &error)) << error;
     ASSERT_TRUE(jamgen::PatchFileU32(base + ".jhr", 12, 0x7FFFFFFF, &error)) << error;
 
-    const ProcessResult run = Run(base);
+    const ProcessResult run = Run(base, true);
     EXPECT_TRUE(run.Finished);
     EXPECT_EQ(run.Exit, 0) << run.Err;
     // Sixty messages need the first 128-byte step only.

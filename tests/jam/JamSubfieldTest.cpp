@@ -99,6 +99,15 @@ TEST_F(JamSubfieldTest, KludgeLinesFollowHeaderOrderWithLabels) {
         "\x01MSGID: second id",
     };
     EXPECT_EQ(KludgeLines(*reader), expected);
+
+    // The names alone, for a list: the same header, no kludge lines.
+    msg.AddSubfield(jamgen::kSenderName, "Sysop");
+    msg.AddSubfield(jamgen::kSubject, "Hello");
+    reader = Load(msg);
+    reader->LoadNames();
+    EXPECT_EQ(reader->FromName(), "Sysop");
+    EXPECT_EQ(reader->SubjectText(), "Hello");
+    EXPECT_EQ(reader->KludgeBlock(), "");
 }
 
 TEST_F(JamSubfieldTest, KludgeTextsAreCutToTheirLimits) {

@@ -29,6 +29,7 @@ namespace {
     ::dup2(inFd, 0);
     ::dup2(outFd, 1);
     ::dup2(errFd, 2);
+    if (terminal >= 0) ::setenv("TERM", "xterm", 1);
     for (const auto& [name, value] : options.Env) ::setenv(name.c_str(), value.c_str(), 1);
     for (const std::string& name : options.Unset) ::unsetenv(name.c_str());
     std::vector<char*> argv;

@@ -16,7 +16,9 @@ struct ProcessOptions {
     std::string WorkDir;           // the program's current folder; empty: the test's own
     std::string Input;             // its standard input, byte for byte
     bool InputFromNull = false;    // standard input is /dev/null instead
-    bool OutputOnTerminal = false; // standard output is an 80x25 pseudo-terminal, not a file
+    // Standard output is an 80x25 pseudo-terminal, not a file; TERM is then xterm unless Env sets
+    // it or Unset removes it.
+    bool OutputOnTerminal = false;
     std::vector<std::pair<std::string, std::string>> Env; // set in the child
     std::vector<std::string> Unset;                       // removed from the child's environment
     std::chrono::milliseconds TimeLimit{120000};          // killed after it

@@ -1,0 +1,52 @@
+#include "ThreadListText.h"
+
+#include "ThreadIndex.h"
+#include "ThreadRowSink.h"
+
+#include <string>
+
+namespace {
+
+// Text gathered before it is written: a few writes for a whole base, little memory.
+constexpr std::size_t writeBytes = 64 * 1024;
+
+class ThreadTextWriter : public TThreadRowSink {
+public:
+    explicit ThreadTextWriter(TTextOutput& output) : output_(output) {}
+
+    bool Accepting() const override { return !output_.Failed(); }
+    bool BeginThread() override {
+        threadLines_.clear();
+        return Accepting();
+    }
+    void AddRow(const ShortStr& row) override { output_.AppendLine(row.View(), threadLines_); }
+    void EndThread(const ShortStr& header) override {
+        output_.AppendLine(header.View(), ready_);
+        ready_ += threadLines_;
+        if (ready_.size() >= writeBytes) writeReady();
+    }
+
+    // Writes what is left; false when any write failed.
+    bool Finish() {
+        writeReady();
+        return output_.Flush();
+    }
+
+private:
+    void writeReady() {
+        output_.Write(ready_);
+        ready_.clear();
+    }
+
+    TTextOutput& output_;
+    std::string threadLines_; // the message rows of the thread in progress
+    std::string ready_;       // complete threads not yet written
+};
+
+} // namespace
+
+bool WriteThreadList(TJamMsgBase& base, TReadState& readState, TTextOutput& output) {
+    ThreadTextWriter writer(output);
+    BuildThreadIndex(base, readState, writer);
+    return writer.Finish();
+}

@@ -1,0 +1,247 @@
+// The thread list as text, as the program writes it when standard output is not a terminal: the
+// demo base's text, every row of a base larger than the screen's list in the screen's order,
+// six-digit message numbers, a reader that goes away, and the read-state file only read.
+
+#include "JamSynth.h"
+#include "JamWriter.h"
+#include "Lib_IO_STDIO_Windows.h"
+#include "Lib_Menu_ListBox.h"
+#include "MemoryConsoleDevice.h"
+#include "ProcessRun.h"
+#include "ReadState.h"
+#include "ScratchDir.h"
+#include "TestFiles.h"
+#include "ThreadIndex.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string programPath = SKEIN_BUILD_DIR "/skeinview";
+const std::string demoBase = SKEIN_BUILD_DIR "/demo";
+const std::string expectedDemo = SKEIN_SOURCE_DIR "/tests/e2e/expected/demo_threads.txt";
+
+using Rows = std::vector<std::string>;
+
+// Every row the walk gives, in order, each header row above its thread.
+class CollectedRows : public TThreadRowSink {
+public:
+    bool Accepting() const override { return true; }
+    bool BeginThread() override {
+        header_ = All.size();
+        All.emplace_back();
+        return true;
+    }
+    void AddRow(const ShortStr& row) override { All.push_back(row.Str()); }
+    void EndThread(const ShortStr& header) override { All[header_] = header.Str(); }
+
+    Rows All;
+
+private:
+    std::size_t header_ = 0;
+};
+
+// The lines of text, each ended by a line feed; a last line without one is kept as it is.
+Rows linesOf(const std::string& text) {
+    Rows lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// The message numbers whose rows show them read.
+std::set<std::int32_t> readNumbers(const Rows& lines) {
+    std::set<std::int32_t> read;
+    for (const std::string& line : lines) {
+        const ShortStr row(line);
+        const std::int32_t n = RowNumber(row);
+        if (n > 0 && line[ReadMarkIndex(row)] == ' ') read.insert(n);
+    }
+    return read;
+}
+
+class ThreadListTextTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(scratch_.Made()); }
+
+    // A folder of the scratch one, made for a run's current folder.
+    std::string Folder(const std::string& name) {
+        fs::create_directory(scratch_.File(name));
+        return scratch_.File(name);
+    }
+
+    // The program on base in the folder cwd, standard output to a file, under the locale LANG
+    // (LC_ALL and LC_CTYPE unset). With a shell command, bash runs it with $0 the program and $1
+    // the base instead.
+    ProcessResult Run(const std::string& base, const std::string& cwd,
+                      const std::string& lang = "C", const std::string& shell = "") {
+        ProcessOptions options;
+        options.Program = shell.empty() ? programPath : "/bin/bash";
+        options.Args = shell.empty() ? Rows{base} : Rows{"-c", shell, programPath, base};
+        options.WorkDir = cwd;
+        options.InputFromNull = true;
+        options.Env = {{"LANG", lang}};
+        options.Unset = {"LC_ALL", "LC_CTYPE"};
+        return RunProcess(options);
+    }
+
+    // A synthetic base written into the scratch folder; returns its path.
+    std::string Synthetic(const jamgen::SynthOptions& options, jamgen::JamBaseModel* model = {}) {
+        const std::string base = scratch_.File("synthetic" + std::to_string(options.Messages));
+        const jamgen::JamBaseModel made = jamgen::MakeSyntheticBase(options);
+        std::string error;
+        EXPECT_TRUE(jamgen::WriteJamBase(made, base, &error)) << error;
+        if (model != nullptr) *model = made;
+        return base;
+    }
+
+private:
+    ScratchDir scratch_{"skein-text"};
+};
+
+TEST_F(ThreadListTextTest, TheDemoBaseAsTextInAUtf8Locale) {
+    const std::string cwd = Folder("cwd");
+    const ProcessResult r = Run(demoBase, cwd, "C.UTF-8");
+    EXPECT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_EQ(r.Err, "");
+    EXPECT_EQ(r.Out, ReadFileBytes(expectedDemo));
+    EXPECT_TRUE(fs::is_empty(cwd)) << "a listing makes no read-state file";
+}
+
+// The text holds every row of the base, in the order the screen's list shows them; the screen's
+// list stops at its 10,000 rows.
+TEST_F(ThreadListTextTest, EveryRowInTheScreensOrder) {
+    struct Case {
+        const char* What;
+        std::uint32_t Messages;
+        std::uint32_t BaseMsgNum;
+        const char* SomeRowStart; // a message row begins so
+    };
+    for (const Case& c : {Case{"more rows than the list holds", 12000, 1, "      1 N "},
+                          Case{"six-digit numbers", 40, 123456, "  123456 N "}}) {
+        SCOPED_TRACE(c.What);
+        jamgen::SynthOptions options;
+        options.Messages = c.Messages;
+        options.BaseMsgNum = c.BaseMsgNum;
+        jamgen::JamBaseModel model;
+        const std::string base = Synthetic(options, &model);
+
+        const ProcessResult r = Run(base, Folder(c.What));
+        EXPECT_EQ(r.Exit, 0) << r.Err;
+        EXPECT_EQ(r.Err, "");
+        const Rows lines = linesOf(r.Out);
+
+        auto reader = TJamMsgBase::Create();
+        ASSERT_TRUE(reader);
+        reader->SetBasePath(base);
+        ASSERT_EQ(reader->OpenBase(), 0) << reader->OpenFailureText();
+        TReadState unread;
+        CollectedRows all;
+        BuildThreadIndex(*reader, unread, all);
+        MemoryConsoleDevice device;
+        TIO_STDIO console{device, 80, 25};
+        TListBox list{console};
+        BuildThreadIndex(*reader, unread, list);
+
+        EXPECT_EQ(lines, all.All);
+        ASSERT_GE(lines.size(), static_cast<std::size_t>(list.ListMax));
+        for (std::int32_t i = 1; i <= list.ListMax; ++i)
+            ASSERT_EQ(lines[static_cast<std::size_t>(i - 1)], list.List[i].Name.Str()) << i;
+
+        // Each live message of the base has its row, once.
+        std::set<std::int32_t> listed;
+        std::size_t messageRows = 0;
+        for (const std::string& line : lines) {
+            if (const std::int32_t n = RowNumber(ShortStr(line)); n > 0) {
+                listed.insert(n);
+                ++messageRows;
+            }
+        }
+        std::set<std::int32_t> live;
+        for (const auto& m : model.Messages)
+            if (!m.Deleted) live.insert(static_cast<std::int32_t>(m.Number));
+        EXPECT_EQ(listed, live);
+        EXPECT_EQ(messageRows, live.size());
+        EXPECT_NE(r.Out.find(std::string("\n") + c.SomeRowStart), std::string::npos);
+    }
+}
+
+// "skeinview BASE | head" ends quietly once head has what it wants; a full disk is reported.
+TEST_F(ThreadListTextTest, AReaderThatGoesAwayOrAFullDisk) {
+    jamgen::SynthOptions options;
+    options.Messages = 12000; // far more text than a pipe holds
+    const std::string base = Synthetic(options);
+    const std::string cwd = Folder("cwd");
+    const Rows whole = linesOf(Run(base, cwd).Out);
+    ASSERT_GT(whole.size(), 3u);
+
+    const ProcessResult head = Run(base, cwd, "C", "set -o pipefail; \"$0\" \"$1\" | head -n 3");
+    EXPECT_EQ(head.Exit, 0) << head.Err;
+    EXPECT_EQ(head.Err, "");
+    EXPECT_EQ(linesOf(head.Out), Rows(whole.begin(), whole.begin() + 3));
+
+    const ProcessResult full = Run(base, cwd, "C", "\"$0\" \"$1\" >/dev/full");
+    EXPECT_EQ(full.Exit, 1);
+    EXPECT_EQ(full.Err, "skeinview: writing the thread list: No space left on device\n");
+    EXPECT_TRUE(fs::is_empty(cwd));
+}
+
+// The listing shows the marks of the read-state file and leaves the file as it was; one it
+// cannot read shows every message unread.
+TEST_F(ThreadListTextTest, ReadMarksAreShownAndTheFileLeftAsItWas) {
+    const std::string marks = "skeinview_demo.dat";
+    std::string oneAndThree(ReadBitmapStep, '\0');
+    oneAndThree[0] = 0x05;
+    struct Case {
+        const char* What;
+        bool File;
+        bool Directory;
+        bool Unreadable;
+        std::set<std::int32_t> Read;
+    };
+    for (const Case& c : {Case{"no file", false, false, false, {}},
+                          Case{"messages 1 and 3 read", true, false, false, {1, 3}},
+                          Case{"a directory in its place", false, true, false, {}},
+                          Case{"a file it may not read", true, false, true, {}}}) {
+        SCOPED_TRACE(c.What);
+        if (c.Unreadable && geteuid() == 0) continue; // root reads it all the same
+        const std::string cwd = Folder(c.What);
+        const std::string path = cwd + "/" + marks;
+        if (c.File) {
+            ASSERT_TRUE(WriteFileBytes(path, oneAndThree));
+        }
+        if (c.Directory) fs::create_directory(path);
+        if (c.Unreadable) ::chmod(path.c_str(), 0);
+        const std::optional<FileState> before =
+            c.File ? FileStateOf(path) : std::optional<FileState>();
+
+        const ProcessResult r = Run(demoBase, cwd);
+        EXPECT_EQ(r.Exit, 0) << r.Err;
+        EXPECT_EQ(r.Err, "");
+        EXPECT_EQ(readNumbers(linesOf(r.Out)), c.Read);
+        EXPECT_EQ(fs::exists(path), c.File || c.Directory) << "made or removed";
+        EXPECT_EQ(fs::is_directory(path), c.Directory);
+        if (before) {
+            const std::optional<FileState> after = FileStateOf(path);
+            ASSERT_TRUE(after);
+            EXPECT_TRUE(Untouched(*before, *after));
+        }
+    }
+}
+
+} // namespace
