@@ -3,12 +3,14 @@
 #include "Lib_Strings.h"
 #include "ListedSet.h"
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
 
-constexpr int numberWidth = 5;
-constexpr int nameWidth = 18;
+constexpr std::size_t numberWidth = 5;
+constexpr std::size_t nameWidth = 18;
 
 // What the walk works on, and the state of the thread being built.
 struct ThreadBuild {
@@ -29,13 +31,15 @@ std::int32_t int32OrZero(std::int64_t n) {
 }
 
 // Adds the row of the current message; its header is loaded already. A row that the sink would
-// drop is not built, and the subfields are not read for it: the message is only counted.
-void addCurrentRow(ThreadBuild& b) {
-    if (!b.Rows.Accepting()) return;
+// drop is not built, and the subfields are not read for it: the message is only counted. True
+// when the names were loaded.
+bool addCurrentRow(ThreadBuild& b) {
+    if (!b.Rows.Accepting()) return false;
     b.Base.LoadNames();
     const std::int32_t number = ScanNumber(b.Base);
     b.Rows.AddRow(
         MessageRow(number, IsRead(b.ReadState, number), b.Base.FromName(), b.Base.SubjectText()));
+    return true;
 }
 
 // Lists the replies below the current message: Reply1st first, with everything under it, then
@@ -76,18 +80,23 @@ void addThread(ThreadBuild& b) {
     b.Counter = 1;
 
     const bool headerAdded = b.Rows.BeginThread();
-    addCurrentRow(b);
+    ShortStr subject;
+    const bool named = addCurrentRow(b);
+    if (named) subject = b.Base.SubjectText();
     addReplies(b);
 
     // Back on the root, so that the scan goes on after it; its subject is needed only for a
-    // header row that was added.
+    // header row that was added, and is read again only when its row was not.
     b.Base.SeekNumber(static_cast<std::int32_t>(rootPos));
     if (!headerAdded) return;
-    b.Base.LoadNames();
+    if (!named) {
+        b.Base.LoadNames();
+        subject = b.Base.SubjectText();
+    }
     ShortStr text = "Thread (";
     text += IntToText(b.Counter);
     text += " msgs): ";
-    text += b.Base.SubjectText();
+    text += subject;
     b.Rows.EndThread(text);
 }
 
@@ -98,14 +107,33 @@ std::int32_t ScanNumber(const TJamMsgBase& base) {
 }
 
 ShortStr MessageRow(std::int32_t number, bool read, const ShortStr& from, const ShortStr& subject) {
-    ShortStr row = "  ";
-    ShortStr digits = IntToText(number);
-    row += digits.Length() > numberWidth ? digits : AlignRight(digits, numberWidth, ' ');
-    row += read ? "   " : " N ";
-    row += AlignLeft(from, nameWidth, ' ');
-    row += "  ";
-    row += subject;
-    return row;
+    // Built in place: a walk of a whole base makes one row per message.
+    char row[ShortStr::MaxLen * 2];
+    std::size_t at = 0;
+    char digits[12];
+    std::size_t first = sizeof digits;
+    std::uint32_t magnitude =
+        number < 0 ? 0u - static_cast<std::uint32_t>(number) : static_cast<std::uint32_t>(number);
+    do {
+        digits[--first] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (number < 0) digits[--first] = '-';
+    const std::size_t length = sizeof digits - first;
+    const std::size_t pad = length < numberWidth ? numberWidth - length : 0;
+    std::memset(row, ' ', 2 + pad);
+    at = 2 + pad;
+    std::memcpy(row + at, digits + first, length);
+    at += length;
+    std::memcpy(row + at, read ? "   " : " N ", 3);
+    at += 3;
+    const std::size_t name = std::min<std::size_t>(from.Length(), nameWidth);
+    std::memcpy(row + at, from.Data(), name);
+    std::memset(row + at + name, ' ', nameWidth - name + 2);
+    at += nameWidth + 2;
+    std::memcpy(row + at, subject.Data(), subject.Length());
+    at += subject.Length();
+    return ShortStr(std::string_view(row, std::min<std::size_t>(at, ShortStr::MaxLen)));
 }
 
 std::int32_t RowNumber(const ShortStr& row) {

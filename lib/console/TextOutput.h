@@ -37,6 +37,7 @@ private:
     void fail();
 
     static constexpr std::size_t glyphRoom_ = 4; // UTF-8 takes no more for one character
+    static constexpr std::size_t lineRoom_ = 1024;
 
     bool asIs_ = true;
     std::array<std::array<char, glyphRoom_>, 256> glyphs_{};

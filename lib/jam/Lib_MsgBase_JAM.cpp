@@ -82,8 +82,7 @@ std::uint8_t TJamMsgBase::OpenBase() {
     }
 
     // Every cache starts empty, whatever happened.
-    indexCache_.Drop();
-    headerCache_.Drop();
+    dropCaches();
     scanning_ = false;
     textBufStart_ = -10;
     textBufCount_ = 0;
@@ -124,8 +123,7 @@ std::int64_t TJamMsgBase::LastNumber() {
 
 void TJamMsgBase::BeginScan() {
     // The scan starts from the files as they stand now, not from blocks read before.
-    indexCache_.Drop();
-    headerCache_.Drop();
+    dropCaches();
     scanLast_ = AskLastNumber();
     scanHdrSize_ = hdrFile_.IsOpen() ? hdrFile_.Size() : -1;
     scanning_ = true;
@@ -134,8 +132,7 @@ void TJamMsgBase::BeginScan() {
 void TJamMsgBase::EndScan() {
     // What the scan held stays with it: later calls read the files as they are then.
     scanning_ = false;
-    indexCache_.Drop();
-    headerCache_.Drop();
+    dropCaches();
 }
 
 std::int64_t TJamMsgBase::RefreshScan() {
@@ -143,17 +140,29 @@ std::int64_t TJamMsgBase::RefreshScan() {
     const std::int64_t hdrSize = hdrFile_.IsOpen() ? hdrFile_.Size() : -1;
     if (last != scanLast_ || hdrSize != scanHdrSize_) {
         // The base changed under the scan: nothing read before may be mixed with what it is now.
-        indexCache_.Drop();
-        headerCache_.Drop();
+        dropCaches();
     }
     scanLast_ = last;
     scanHdrSize_ = hdrSize;
     return last;
 }
 
+void TJamMsgBase::dropCaches() {
+    indexCache_.Drop();
+    headerCache_.Drop();
+    lastRecordNumber_ = -1;
+}
+
 int TJamMsgBase::readIndexRecord(std::int64_t number, std::uint32_t& hdrOffset) {
     const std::int64_t i = number - static_cast<std::int64_t>(BaseMsgNum());
     if (i < 0) return 0;
+    // A scan asks for each record twice in a row (is it live, then its header): the second time
+    // it is the record the same block gave.
+    if (scanning_ && number == lastRecordNumber_) {
+        hdrOffset = lastRecordOffset_;
+        lastIOError_ = 0;
+        return 1;
+    }
     unsigned char record[IndexRecSize];
     const std::int64_t got = indexCache_.Read(idxFile_, i * static_cast<std::int64_t>(IndexRecSize),
                                               record, IndexRecSize);
@@ -164,6 +173,8 @@ int TJamMsgBase::readIndexRecord(std::int64_t number, std::uint32_t& hdrOffset) 
     lastIOError_ = 0;
     if (got < static_cast<std::int64_t>(IndexRecSize)) return 0;
     hdrOffset = Get32(record + 4);
+    lastRecordNumber_ = number;
+    lastRecordOffset_ = hdrOffset;
     return 1;
 }
 

@@ -143,6 +143,7 @@ private:
     std::uint32_t HeaderField(std::size_t offset) const;
     std::int64_t AskLastNumber();
     std::int64_t RefreshScan();
+    void dropCaches();
     int readIndexRecord(std::int64_t number, std::uint32_t& hdrOffset);
     bool isLive(std::int64_t number);
     void readHeader(bool subfields);
@@ -171,6 +172,8 @@ private:
 
     TJamReadCache indexCache_;
     TJamReadCache headerCache_;
+    std::int64_t lastRecordNumber_ = -1; // the index record read last, while the caches hold it
+    std::uint32_t lastRecordOffset_ = 0;
     bool scanning_ = false;
     std::int64_t scanLast_ = 0;    // LastNumber as the scan knows it
     std::int64_t scanHdrSize_ = 0; // the header file's size as the scan knows it

@@ -124,6 +124,15 @@ TEST_F(ThreadIndexTest, MessageRowColumns) {
     EXPECT_EQ(rows[3], "     44" + std::string(23, ' '));
 }
 
+TEST(MessageRowTest, WideNumbersGrowTheRowAndLongSubjectsAreCutAt255) {
+    const ShortStr name("Sysop");
+    EXPECT_EQ(MessageRow(123456, false, name, "Hi").Str(), "  123456 N Sysop               Hi");
+    EXPECT_EQ(MessageRow(-7, true, name, "").Str(), "     -7   Sysop" + std::string(15, ' '));
+    const ShortStr row = MessageRow(1, false, name, ShortStr(std::string(255, 's')));
+    EXPECT_EQ(row.Length(), 255u);
+    EXPECT_EQ(row.Str().substr(30), std::string(225, 's'));
+}
+
 TEST_F(ThreadIndexTest, LongSubjectsAreShownWhole) {
     JamBaseModel model;
     const std::string subject(100, 's');

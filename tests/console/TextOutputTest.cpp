@@ -28,6 +28,12 @@ TEST(TextOutputTest, ALineAsItsBytesOrAsItsGlyphs) {
         {"code page 866's letters, 437's frames", TTextOutput(CodePage::Id::Cyrillic),
          "\x80\xa0\xcd", "\u0410\u0430\u2550\n"},
         {"an empty row", TTextOutput(CodePage::Id::Greek), "", "\n"},
+        {"ASCII runs beside glyphs", TTextOutput(CodePage::Id::Us),
+         "Thread (2 msgs): Gr\x81\xe1" "e~aus\x7f dem S\x81" "den",
+         "Thread (2 msgs): Gr\u00FC\u00DFe~aus\u2302 dem S\u00FCden\n"},
+        {"a line longer than a row", TTextOutput(CodePage::Id::Us),
+         std::string(300, 'a') + "\xdb" + std::string(300, 'b'),
+         std::string(300, 'a') + "\u2588" + std::string(300, 'b') + "\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
