@@ -13,7 +13,7 @@ std::uint64_t mix(std::int64_t n) {
 
 TListedSet::TListedSet() : slots_(initialSlots, 0) {}
 
-std::size_t TListedSet::SlotOf(std::int64_t n) const {
+std::size_t TListedSet::slotOf(std::int64_t n) const {
     const std::size_t mask = slots_.size() - 1;
     const std::uint64_t key = static_cast<std::uint64_t>(n) + 1;
     std::size_t i = static_cast<std::size_t>(mix(n)) & mask;
@@ -22,25 +22,25 @@ std::size_t TListedSet::SlotOf(std::int64_t n) const {
 }
 
 bool TListedSet::Insert(std::int64_t n) {
-    std::size_t i = SlotOf(n);
+    std::size_t i = slotOf(n);
     if (slots_[i] != 0) return false;
     if ((used_.size() + 1) * 2 > slots_.size()) {
-        Grow();
-        i = SlotOf(n);
+        grow();
+        i = slotOf(n);
     }
     slots_[i] = static_cast<std::uint64_t>(n) + 1;
     used_.push_back(i);
     return true;
 }
 
-void TListedSet::Grow() {
+void TListedSet::grow() {
     std::vector<std::uint64_t> old;
     old.swap(slots_);
     slots_.assign(old.size() * 2, 0);
     used_.clear();
     for (std::uint64_t key : old) {
         if (key == 0) continue;
-        const std::size_t i = SlotOf(static_cast<std::int64_t>(key - 1));
+        const std::size_t i = slotOf(static_cast<std::int64_t>(key - 1));
         slots_[i] = key;
         used_.push_back(i);
     }

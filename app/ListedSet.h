@@ -16,8 +16,8 @@ public:
     std::size_t Size() const { return used_.size(); }
 
 private:
-    void Grow();
-    std::size_t SlotOf(std::int64_t n) const;
+    void grow();
+    std::size_t slotOf(std::int64_t n) const;
 
     // Open addressing over a power-of-two table; a slot holds a number + 1, 0 = empty.
     std::vector<std::uint64_t> slots_;

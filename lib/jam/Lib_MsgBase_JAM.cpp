@@ -108,7 +108,7 @@ std::uint32_t TJamMsgBase::BaseMsgNum() const {
     return Get32(fixedHeader_.data() + FixedBaseMsgNum);
 }
 
-std::int64_t TJamMsgBase::AskLastNumber() {
+std::int64_t TJamMsgBase::askLastNumber() {
     std::int64_t size = idxFile_.IsOpen() ? idxFile_.Size() : -1;
     std::int64_t records = size > 0 ? size / static_cast<std::int64_t>(IndexRecSize) : 0;
     std::int64_t last = static_cast<std::int64_t>(BaseMsgNum()) + records - 1;
@@ -118,13 +118,13 @@ std::int64_t TJamMsgBase::AskLastNumber() {
 
 std::int64_t TJamMsgBase::LastNumber() {
     // Asked afresh each time outside a scan: the index may grow while the reader runs.
-    return scanning_ ? scanLast_ : AskLastNumber();
+    return scanning_ ? scanLast_ : askLastNumber();
 }
 
 void TJamMsgBase::BeginScan() {
     // The scan starts from the files as they stand now, not from blocks read before.
     dropCaches();
-    scanLast_ = AskLastNumber();
+    scanLast_ = askLastNumber();
     scanHdrSize_ = hdrFile_.IsOpen() ? hdrFile_.Size() : -1;
     scanning_ = true;
 }
@@ -135,8 +135,8 @@ void TJamMsgBase::EndScan() {
     dropCaches();
 }
 
-std::int64_t TJamMsgBase::RefreshScan() {
-    const std::int64_t last = AskLastNumber();
+std::int64_t TJamMsgBase::refreshScan() {
+    const std::int64_t last = askLastNumber();
     const std::int64_t hdrSize = hdrFile_.IsOpen() ? hdrFile_.Size() : -1;
     if (last != scanLast_ || hdrSize != scanHdrSize_) {
         // The base changed under the scan: nothing read before may be mixed with what it is now.
@@ -193,14 +193,14 @@ void TJamMsgBase::SeekNumber(std::int32_t n) {
 void TJamMsgBase::StepNext() {
     std::int64_t last = LastNumber();
     // A scan asks the index afresh before it takes a number beyond the end it knows for the end.
-    if (scanning_ && curNumber_ > last) last = RefreshScan();
+    if (scanning_ && curNumber_ > last) last = refreshScan();
     if (curNumber_ <= last) ++curNumber_;
     // Numbers below the base's first one have no index record.
     curNumber_ = std::max(curNumber_, static_cast<std::int64_t>(BaseMsgNum()));
     for (;;) {
         while (curNumber_ <= last && !isLive(curNumber_)) ++curNumber_;
         if (!scanning_ || curNumber_ <= last) return;
-        const std::int64_t now = RefreshScan();
+        const std::int64_t now = refreshScan();
         if (now <= last) return;
         last = now;
     }
@@ -208,7 +208,7 @@ void TJamMsgBase::StepNext() {
 
 bool TJamMsgBase::HasCurrent() {
     // Before a scan ends at the end it knows, the index is asked whether it has grown since.
-    if (scanning_ && curNumber_ > scanLast_) RefreshScan();
+    if (scanning_ && curNumber_ > scanLast_) refreshScan();
     return static_cast<std::int64_t>(BaseMsgNum()) <= curNumber_ && curNumber_ <= LastNumber();
 }
 
@@ -237,7 +237,7 @@ void TJamMsgBase::readHeader(bool subfields) {
     // mix two messages' bytes.
     unsigned char previous[MsgFixedSize];
     std::memcpy(previous, headerBuf_.data(), MsgFixedSize);
-    const std::int64_t got = ReadHeaderBytes(hdrOffset, subfields);
+    const std::int64_t got = readHeaderBytes(hdrOffset, subfields);
     if (got < 0 || static_cast<std::size_t>(got) < MsgFixedSize) {
         // A failed read, or no whole header there (an offset at or near the end of the file).
         std::memcpy(headerBuf_.data(), previous, MsgFixedSize);
@@ -246,10 +246,10 @@ void TJamMsgBase::readHeader(bool subfields) {
         headerLen_ = static_cast<std::size_t>(got);
         headerBytes_ = headerLen_;
     }
-    writtenStamp_ = HeaderField(MsgDateWritten);
+    writtenStamp_ = headerField(MsgDateWritten);
 }
 
-std::int64_t TJamMsgBase::ReadHeaderBytes(std::uint32_t offset, bool subfields) {
+std::int64_t TJamMsgBase::readHeaderBytes(std::uint32_t offset, bool subfields) {
     if (!scanning_) return hdrFile_.ReadAt(offset, headerBuf_.data(), headerBuf_.size());
     // During a scan a header is copied from the block cache, and only as far as it is needed:
     // the fixed part, then (for the subfield walk) the part of the subfield area it reads. The
@@ -257,35 +257,35 @@ std::int64_t TJamMsgBase::ReadHeaderBytes(std::uint32_t offset, bool subfields) 
     const std::int64_t fixed = headerCache_.Read(hdrFile_, offset, headerBuf_.data(), MsgFixedSize);
     if (!subfields || fixed < static_cast<std::int64_t>(MsgFixedSize)) return fixed;
     const std::size_t want =
-        MsgFixedSize + std::min<std::size_t>(HeaderField(MsgSubfieldLen), SubfieldAreaRead);
+        MsgFixedSize + std::min<std::size_t>(headerField(MsgSubfieldLen), SubfieldAreaRead);
     if (want == MsgFixedSize) return fixed;
     return headerCache_.Read(hdrFile_, offset, headerBuf_.data(), want);
 }
 
-std::uint32_t TJamMsgBase::HeaderField(std::size_t offset) const {
+std::uint32_t TJamMsgBase::headerField(std::size_t offset) const {
     return Get32(headerBuf_.data() + offset);
 }
 
 std::int32_t TJamMsgBase::MsgNumber() const {
-    return static_cast<std::int32_t>(HeaderField(MsgMsgNum));
+    return static_cast<std::int32_t>(headerField(MsgMsgNum));
 }
 
 std::int32_t TJamMsgBase::ReplyTo() const {
-    return static_cast<std::int32_t>(HeaderField(MsgReplyTo));
+    return static_cast<std::int32_t>(headerField(MsgReplyTo));
 }
 
 std::int32_t TJamMsgBase::Reply1st() const {
-    return static_cast<std::int32_t>(HeaderField(MsgReply1st));
+    return static_cast<std::int32_t>(headerField(MsgReply1st));
 }
 
 std::int32_t TJamMsgBase::ReplyNext() const {
-    return static_cast<std::int32_t>(HeaderField(MsgReplyNext));
+    return static_cast<std::int32_t>(headerField(MsgReplyNext));
 }
 
 std::uint32_t TJamMsgBase::TxtOffset() const {
-    return HeaderField(MsgTxtOffset);
+    return headerField(MsgTxtOffset);
 }
 
 std::uint32_t TJamMsgBase::TxtLen() const {
-    return HeaderField(MsgTxtLen);
+    return headerField(MsgTxtLen);
 }

@@ -134,24 +134,24 @@ public:
         if (textPos_ >= textBufStart_ && textPos_ >= 0 &&
             textPos_ - textBufStart_ < static_cast<std::int64_t>(textBufCount_))
             return textBuf_[static_cast<std::size_t>(textPos_++ - textBufStart_)];
-        return NextCharSlow();
+        return nextCharSlow();
     }
     // The kludge block as built: each line ends with a CR.
     std::string_view KludgeBlock() const;
 
 private:
-    std::uint32_t HeaderField(std::size_t offset) const;
-    std::int64_t AskLastNumber();
-    std::int64_t RefreshScan();
+    std::uint32_t headerField(std::size_t offset) const;
+    std::int64_t askLastNumber();
+    std::int64_t refreshScan();
     void dropCaches();
     int readIndexRecord(std::int64_t number, std::uint32_t& hdrOffset);
     bool isLive(std::int64_t number);
     void readHeader(bool subfields);
-    std::int64_t ReadHeaderBytes(std::uint32_t offset, bool subfields);
+    std::int64_t readHeaderBytes(std::uint32_t offset, bool subfields);
     void closeFiles();
     void walkSubfields(bool kludges);
     void fillTextCache();
-    unsigned char NextCharSlow();
+    unsigned char nextCharSlow();
     void skipDropped();
 
     TJamCacheSizes sizes_;

@@ -63,7 +63,7 @@ void TJamMsgBase::walkSubfields(bool kludges) {
     // subfields go: a subfield is cut where they end, or dropped when its own head does not fit.
     const unsigned char* area = headerBuf_.data() + MsgFixedSize;
     const std::uint64_t have = headerLen_ > MsgFixedSize ? headerLen_ - MsgFixedSize : 0;
-    const std::uint64_t end = std::min<std::uint64_t>(have, HeaderField(MsgSubfieldLen));
+    const std::uint64_t end = std::min<std::uint64_t>(have, headerField(MsgSubfieldLen));
     std::uint64_t pos = 0;
     while (pos < end && pos < SubfieldWalkLimit) {
         if (end - pos < SubfieldHeadSize) break;

@@ -66,7 +66,7 @@ void TJamMsgBase::skipDropped() {
 }
 
 // The kludge block, and text bytes outside the cached stretch.
-unsigned char TJamMsgBase::NextCharSlow() {
+unsigned char TJamMsgBase::nextCharSlow() {
     if (textPos_ < 0) {
         const std::int64_t at = static_cast<std::int64_t>(kludgeLen_) + textPos_;
         if (at >= 0) {

@@ -32,7 +32,7 @@ void TMenuBox::Open(std::uint8_t x1, std::uint8_t y1, std::uint8_t x2, std::uint
     const std::string_view f = Frame();
     const auto w = static_cast<std::size_t>(InnerWidth());
 
-    DrawTopEdge();
+    drawTopEdge();
     std::string row;
     row.reserve(w + 1);
     row.push_back(f[FramePart::Left]);
@@ -49,14 +49,14 @@ void TMenuBox::Open(std::uint8_t x1, std::uint8_t y1, std::uint8_t x2, std::uint
     }
 
     SetHeader(Header, true);
-    if (Shadow) DrawShadow();
+    if (Shadow) drawShadow();
 }
 
 void TMenuBox::Close() {
     if (WasOpened) Console.RestoreScreen(Image);
 }
 
-void TMenuBox::DrawTopEdge() {
+void TMenuBox::drawTopEdge() {
     const std::string_view f = Frame();
     std::string top(1, f[FramePart::TopLeft]);
     top.append(static_cast<std::size_t>(InnerWidth()), f[FramePart::Top]);
@@ -66,7 +66,7 @@ void TMenuBox::DrawTopEdge() {
 
 void TMenuBox::SetHeader(const ShortStr& text, bool skipTopEdge) {
     Header = text;
-    if (!skipTopEdge) DrawTopEdge();
+    if (!skipTopEdge) drawTopEdge();
     const int w = InnerWidth();
     // A header wider than the box is cut to the inner width, so that it never covers the
     // corners or lands to the left of the box.
@@ -90,14 +90,14 @@ void TMenuBox::SetHeader(const ShortStr& text, bool skipTopEdge) {
     Console.WriteAt(column, Y1, HeadAttr, shown);
 }
 
-void TMenuBox::DrawShadow() {
+void TMenuBox::drawShadow() {
     // Two columns on the right from one row below the top, and one row below the box from two
     // columns right of its left edge; the corner cells below the box belong to the bottom run.
-    for (int y = Y1 + 1; y <= Y2; ++y) ShadeRun(X2 + 1, X2 + 2, y);
-    ShadeRun(X1 + 2, X2 + 2, Y2 + 1);
+    for (int y = Y1 + 1; y <= Y2; ++y) shadeRun(X2 + 1, X2 + 2, y);
+    shadeRun(X1 + 2, X2 + 2, Y2 + 1);
 }
 
-void TMenuBox::ShadeRun(int x1, int x2, int y) {
+void TMenuBox::shadeRun(int x1, int x2, int y) {
     const TScreenBuffer& screen = Console.Screen;
     if (y < 1 || y > screen.Rows) return;
     x1 = std::max(x1, 1);

@@ -73,9 +73,9 @@ public:
     std::uint8_t Y2 = 0;
 
 private:
-    void DrawTopEdge();
-    void DrawShadow();
+    void drawTopEdge();
+    void drawShadow();
     // Re-colours the cells from column x1 to x2 of row y in ShadowAttr, keeping their
     // characters; cells beyond the screen are left alone.
-    void ShadeRun(int x1, int x2, int y);
+    void shadeRun(int x1, int x2, int y);
 };

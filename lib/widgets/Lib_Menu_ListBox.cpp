@@ -65,10 +65,10 @@ TListBox::TListBox(TIOBase& console)
     Percent.Kind = 1;
     Percent.TrackChar = 0xB0;
     Percent.MarkChar = 0xB2;
-    LastIdle = Now();
+    LastIdle = now();
 }
 
-std::uint64_t TListBox::Now() const {
+std::uint64_t TListBox::now() const {
     return TickSource ? TickSource() : TickMillis();
 }
 
@@ -136,7 +136,7 @@ void TListBox::UpdateBar() {
     Console.DrawPercentBar(Percent, Picked, ListMax);
 }
 
-void TListBox::RedrawMove(std::int32_t oldPicked, std::int32_t oldTop) {
+void TListBox::redrawMove(std::int32_t oldPicked, std::int32_t oldTop) {
     if (TopPage != oldTop) {
         DrawPage();
     } else if (Picked != oldPicked) {
@@ -172,13 +172,13 @@ void TListBox::ShowSearch(TListBox& list, const ShortStr& text) {
                              RepeatChar(edge, static_cast<int>(total - used)));
 }
 
-void TListBox::CallSearch(const ShortStr& text) {
+void TListBox::callSearch(const ShortStr& text) {
     if (OnSearch) OnSearch(*this, text);
 }
 
 // ---- Opening ----
 
-void TListBox::PrepareWindow(std::uint8_t x1, std::uint8_t y1, std::uint8_t x2, std::uint8_t y2) {
+void TListBox::prepareWindow(std::uint8_t x1, std::uint8_t y1, std::uint8_t x2, std::uint8_t y2) {
     ExitExtended = false;
     if (!NoWindow) Box->Open(x1, y1, x2, y2);
     if (CloseX != 0) Console.WriteAt(CloseX, CloseY, CloseAttr, " X ");
@@ -211,10 +211,10 @@ void TListBox::PrepareWindow(std::uint8_t x1, std::uint8_t y1, std::uint8_t x2, 
 }
 
 void TListBox::Open(std::uint8_t x1, std::uint8_t y1, std::uint8_t x2, std::uint8_t y2) {
-    PrepareWindow(x1, y1, x2, y2);
+    prepareWindow(x1, y1, x2, y2);
     if (NoInput) return;
     if (!NoRedraw) DrawPage();
-    RunKeyLoop();
+    runKeyLoop();
 }
 
 // ---- Moving the selection ----
@@ -261,7 +261,7 @@ void TListBox::MoveSelection(bool up, bool redraw) {
         }
     } while (IsSeparator(Picked) && Picked < ListMax && Picked != 1);
 
-    if (redraw) RedrawMove(oldPicked, oldTop);
+    if (redraw) redrawMove(oldPicked, oldTop);
 }
 
 void TListBox::SetPicked(std::int32_t index) {
@@ -283,10 +283,10 @@ void TListBox::SetPicked(std::int32_t index) {
 
 // ---- The key loop ----
 
-void TListBox::RunKeyLoop() {
+void TListBox::runKeyLoop() {
     keepSearch_ = false;
     SearchStr = ShortStr();
-    if (!NoRedraw) CallSearch(SearchStr);
+    if (!NoRedraw) callSearch(SearchStr);
     NoRedraw = false;
 
     for (;;) {
@@ -295,7 +295,7 @@ void TListBox::RunKeyLoop() {
             keepSearch_ = false;
         } else if (!SearchStr.Empty()) {
             SearchStr = ShortStr();
-            CallSearch(SearchStr);
+            callSearch(SearchStr);
         }
         if (ListMax > 0 && IsSeparator(Picked)) {
             MoveSelection(false, true);
@@ -307,10 +307,10 @@ void TListBox::RunKeyLoop() {
         }
 
         std::uint8_t key = 0;
-        if (!WaitKey(key)) return;
+        if (!waitKey(key)) return;
 
         if (key == PcKey::Extended) {
-            if (HandleExtended(Console.ReadKey())) return;
+            if (handleExtended(Console.ReadKey())) return;
             continue;
         }
         TListBoxItem* item = List.Find(Picked);
@@ -332,39 +332,39 @@ void TListBox::RunKeyLoop() {
         } else if (hasByte(ExitKeys, key)) {
             if (!SearchStr.Empty()) {
                 SearchStr = ShortStr();
-                CallSearch(SearchStr);
+                callSearch(SearchStr);
             }
             ExitCode = key;
             return;
         } else if (key == PcKey::CtrlA) {
-            SearchStep();
+            searchStep();
         } else if (key == PcKey::Backspace) {
             if (!SearchStr.Empty()) {
                 SearchStr.SetLength(SearchStr.Length() - 1);
-                SearchStep();
+                searchStep();
             }
         } else if (key >= PcKey::FirstPrintable) {
             SearchStr += upperChar(static_cast<char>(key));
-            SearchStep();
+            searchStep();
         }
     }
 }
 
-bool TListBox::WaitKey(std::uint8_t& key) {
+bool TListBox::waitKey(std::uint8_t& key) {
     if (!OnIdle) {
         key = Console.ReadKey();
         return true;
     }
     for (;;) {
         // The tick count may wrap; the difference of its low 32 bits is still the time passed.
-        const auto elapsed = static_cast<std::uint32_t>(Now() - LastIdle);
+        const auto elapsed = static_cast<std::uint32_t>(now() - LastIdle);
         if (elapsed > IdleTime) {
             std::uint8_t idleKey = 0;
             if (OnIdle(idleKey)) {
                 ExitCode = idleKey;
                 return false;
             }
-            LastIdle = Now();
+            LastIdle = now();
         } else if (Console.KeyWait(IdleTime)) {
             key = Console.ReadKey();
             return true;
@@ -372,11 +372,11 @@ bool TListBox::WaitKey(std::uint8_t& key) {
     }
 }
 
-bool TListBox::HandleExtended(std::uint8_t code) {
+bool TListBox::handleExtended(std::uint8_t code) {
     if (hasByte(ExitExtKeys, code)) {
         if (!SearchStr.Empty()) {
             SearchStr = ShortStr();
-            CallSearch(SearchStr);
+            callSearch(SearchStr);
         }
         ExitCode = code;
         ExitExtended = true;
@@ -395,11 +395,11 @@ bool TListBox::HandleExtended(std::uint8_t code) {
         break;
     case PcKey::PgUp:
     case PcKey::Left:
-        PageUp();
+        pageUp();
         break;
     case PcKey::Right:
     case PcKey::PgDn:
-        PageDown();
+        pageDown();
         break;
     case PcKey::End:
         if (NextSelectable(false) != -1) {
@@ -417,14 +417,14 @@ bool TListBox::HandleExtended(std::uint8_t code) {
     return false;
 }
 
-void TListBox::PageUp() {
+void TListBox::pageUp() {
     if (NextSelectable(true) == -1) return;
     Picked = Picked - WinSize > 1 ? Picked - WinSize : 1;
     TopPage = TopPage - WinSize >= 1 ? TopPage - WinSize : 1;
     DrawPage();
 }
 
-void TListBox::PageDown() {
+void TListBox::pageDown() {
     if (NextSelectable(false) == -1) return;
     if (ListMax > WinSize) {
         Picked = std::min(Picked + WinSize, ListMax);
@@ -436,11 +436,11 @@ void TListBox::PageDown() {
     DrawPage();
 }
 
-void TListBox::SearchStep() {
+void TListBox::searchStep() {
     const std::int32_t oldTop = TopPage;
     const std::int32_t oldPicked = Picked;
     keepSearch_ = true;
-    CallSearch(SearchStr);
+    callSearch(SearchStr);
 
     // The rows after the selection first, then from the top round to just before it.
     std::int32_t found = 0;
@@ -464,5 +464,5 @@ void TListBox::SearchStep() {
             if (Picked < TopPage) --TopPage;
         }
     }
-    RedrawMove(oldPicked, oldTop);
+    redrawMove(oldPicked, oldTop);
 }

@@ -138,19 +138,19 @@ public:
     TickHook TickSource;
 
 private:
-    void PrepareWindow(std::uint8_t x1, std::uint8_t y1, std::uint8_t x2, std::uint8_t y2);
-    void RunKeyLoop();
+    void prepareWindow(std::uint8_t x1, std::uint8_t y1, std::uint8_t x2, std::uint8_t y2);
+    void runKeyLoop();
     // Gets the next key, polling OnIdle while waiting; false when OnIdle ended Open.
-    bool WaitKey(std::uint8_t& key);
+    bool waitKey(std::uint8_t& key);
     // Acts on an extended key; true when it ended Open.
-    bool HandleExtended(std::uint8_t code);
-    void PageUp();
-    void PageDown();
-    void SearchStep();
+    bool handleExtended(std::uint8_t code);
+    void pageUp();
+    void pageDown();
+    void searchStep();
     // Shows the window's change after the selection moved from oldPicked/oldTop.
-    void RedrawMove(std::int32_t oldPicked, std::int32_t oldTop);
-    void CallSearch(const ShortStr& text);
-    std::uint64_t Now() const;
+    void redrawMove(std::int32_t oldPicked, std::int32_t oldTop);
+    void callSearch(const ShortStr& text);
+    std::uint64_t now() const;
 
     bool keepSearch_ = false;
 };

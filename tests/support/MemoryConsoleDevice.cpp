@@ -64,7 +64,7 @@ void MemoryConsoleDevice::SetSize(int columns, int rows) {
                                      static_cast<std::size_t>(rows));
     for (int y = 0; y < std::min(rows, rows_); ++y) {
         for (int x = 0; x < std::min(columns, columns_); ++x) {
-            resized[cellIndex(x, y, columns)] = CellRef(x, y);
+            resized[cellIndex(x, y, columns)] = cellRef(x, y);
         }
     }
     cells_ = std::move(resized);
@@ -88,9 +88,9 @@ void MemoryConsoleDevice::WriteCells(const TScreenCell* cells, int bufferColumns
     Counts.CellsWritten += (right - left + 1) * (bottom - top + 1);
     for (int y = top; y <= bottom; ++y) {
         for (int x = left; x <= right; ++x) {
-            if (!Inside(x, y)) continue;
+            if (!inside(x, y)) continue;
             const TScreenCell& from = cells[cellIndex(x - left, y - top, bufferColumns)];
-            TScreenCell& to = CellRef(x, y);
+            TScreenCell& to = cellRef(x, y);
             to.Ch = from.Ch;
             to.Attr = from.Attr;
         }
@@ -99,13 +99,13 @@ void MemoryConsoleDevice::WriteCells(const TScreenCell* cells, int bufferColumns
 
 void MemoryConsoleDevice::FillChar(int x, int y, std::uint8_t ch, int count) {
     ++Counts.CharFills;
-    forEachInRun(x, y, count, columns_, rows_, [&](int cx, int cy) { CellRef(cx, cy).Ch = ch; });
+    forEachInRun(x, y, count, columns_, rows_, [&](int cx, int cy) { cellRef(cx, cy).Ch = ch; });
 }
 
 void MemoryConsoleDevice::FillAttr(int x, int y, std::uint16_t attr, int count) {
     ++Counts.AttrFills;
     forEachInRun(x, y, count, columns_, rows_,
-                 [&](int cx, int cy) { CellRef(cx, cy).Attr = attr; });
+                 [&](int cx, int cy) { cellRef(cx, cy).Attr = attr; });
 }
 
 void MemoryConsoleDevice::SetCursor(int x, int y) {
@@ -151,7 +151,7 @@ std::uint32_t MemoryConsoleDevice::PendingEvents() {
 }
 
 TScreenCell MemoryConsoleDevice::Cell(int x, int y) const {
-    if (!Inside(x, y)) return TScreenCell{' ', 0, 0};
+    if (!inside(x, y)) return TScreenCell{' ', 0, 0};
     return cells_[cellIndex(x, y, columns_)];
 }
 

@@ -135,8 +135,8 @@ private:
         ConsoleInputEvent Event;
     };
 
-    bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < columns_ && y < rows_; }
-    TScreenCell& CellRef(int x, int y) {
+    bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < columns_ && y < rows_; }
+    TScreenCell& cellRef(int x, int y) {
         return cells_[static_cast<std::size_t>(y) * static_cast<std::size_t>(columns_) +
                       static_cast<std::size_t>(x)];
     }
