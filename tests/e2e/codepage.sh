@@ -9,14 +9,10 @@
 
 set -u
 
-build_dir=$(cd "${1:?usage: codepage.sh BUILD_DIR SOURCE_DIR}" && pwd) || exit 1
 here=$(dirname "${BASH_SOURCE[0]}")
-# shellcheck source=lib/pane.sh
-. "$here/lib/pane.sh"
 # shellcheck source=lib/reader_run.sh
 . "$here/lib/reader_run.sh"
-pane_setup codepage
-reader_run_setup "$build_dir"
+reader_script_setup codepage "${1:-}"
 
 # Four threads of one message each; the subjects of 2 and 3 in code page 866.
 cat >"$work/ru.txt" <<'EOF'

@@ -7,14 +7,10 @@
 
 set -u
 
-build_dir=$(cd "${1:?usage: paths.sh BUILD_DIR SOURCE_DIR}" && pwd) || exit 1
 here=$(dirname "${BASH_SOURCE[0]}")
-# shellcheck source=lib/pane.sh
-. "$here/lib/pane.sh"
 # shellcheck source=lib/reader_run.sh
 . "$here/lib/reader_run.sh"
-pane_setup paths
-reader_run_setup "$build_dir"
+reader_script_setup paths "${1:-}"
 
 # The demo base in a folder beside the pane's own, named from the pane as ..\bases\demo.
 mkdir -p "$work/bases"

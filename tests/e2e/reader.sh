@@ -10,16 +10,12 @@
 
 set -u
 
-build_dir=$(cd "${1:?usage: reader.sh BUILD_DIR SOURCE_DIR}" && pwd) || exit 1
 source_dir=$(cd "${2:?usage: reader.sh BUILD_DIR SOURCE_DIR}" && pwd) || exit 1
 expected_list=$source_dir/tests/e2e/expected/reader_list.txt
 here=$(dirname "${BASH_SOURCE[0]}")
-# shellcheck source=lib/pane.sh
-. "$here/lib/pane.sh"
 # shellcheck source=lib/reader_run.sh
 . "$here/lib/reader_run.sh"
-pane_setup reader
-reader_run_setup "$build_dir"
+reader_script_setup reader "${1:-}"
 
 first_screen_exact() {
     local got

@@ -9,14 +9,10 @@
 
 set -u
 
-build_dir=$(cd "${1:?usage: signals.sh BUILD_DIR SOURCE_DIR}" && pwd) || exit 1
 here=$(dirname "${BASH_SOURCE[0]}")
-# shellcheck source=lib/pane.sh
-. "$here/lib/pane.sh"
 # shellcheck source=lib/reader_run.sh
 . "$here/lib/reader_run.sh"
-pane_setup signals
-reader_run_setup "$build_dir"
+reader_script_setup signals "${1:-}"
 
 # --- SIGINT: an orderly end ---
 for place in list viewer; do

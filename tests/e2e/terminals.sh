@@ -9,14 +9,10 @@
 
 set -u
 
-build_dir=$(cd "${1:?usage: terminals.sh BUILD_DIR SOURCE_DIR}" && pwd) || exit 1
 here=$(dirname "${BASH_SOURCE[0]}")
-# shellcheck source=lib/pane.sh
-. "$here/lib/pane.sh"
 # shellcheck source=lib/reader_run.sh
 . "$here/lib/reader_run.sh"
-pane_setup terminals
-reader_run_setup "$build_dir"
+reader_script_setup terminals "${1:-}"
 
 row() { screen_text | sed -n "$1p"; } # row N: the screen's row N, from 1
 row_is() { [ "$(row "$1")" = "$2" ] || { echo "row $1: $(row "$1")"; return 1; }; }

@@ -1,7 +1,16 @@
 # shellcheck shell=bash
-# Runs of the reader on the demo base in a tmux pane, for the end-to-end checks; source it after
-# pane.sh (whose work and pane it uses) and call reader_run_setup BUILD_DIR.
+# Runs of the reader on the demo base in a tmux pane, for the end-to-end checks. Source it (it
+# brings pane.sh, whose work and pane it uses) and call reader_script_setup NAME BUILD_DIR, which
+# also sets build_dir, the build folder as an absolute path.
+# shellcheck source=pane.sh
+. "$(dirname "${BASH_SOURCE[0]}")/pane.sh"
 # shellcheck disable=SC2154
+
+reader_script_setup() { # reader_script_setup NAME BUILD_DIR
+    build_dir=$(cd "${2:?usage: $1.sh BUILD_DIR SOURCE_DIR}" && pwd) || exit 1
+    pane_setup "$1"
+    reader_run_setup "$build_dir"
+}
 
 reader_run_setup() { # reader_run_setup BUILD_DIR: exits the script when the reader or base is missing
     reader=$1/skeinview
