@@ -23,7 +23,7 @@ public:
     std::size_t Bytes() const;
 
 private:
-    std::size_t slotOf(std::string_view text) const;
+    std::size_t slotOf(std::string_view text, std::size_t hash) const;
     void grow();
 
     static constexpr std::size_t chunkBytes_ = 64 * 1024;
@@ -33,6 +33,7 @@ private:
     std::size_t chunkUsed_ = 0;
     std::vector<const char*> starts_;
     std::vector<std::uint8_t> lengths_;
-    // Open addressing over a power-of-two table; a slot holds a number + 1, 0 = empty.
-    std::vector<std::uint32_t> slots_;
+    // Open addressing over a power-of-two table; a slot holds a number + 1 in its lower half and
+    // bits of its text's hash in its upper half; 0 = empty.
+    std::vector<std::uint64_t> slots_;
 };

@@ -36,8 +36,8 @@ public:
     std::int32_t ReplyTo() const { return base_.ReplyTo(); }
     std::int32_t Reply1st() const { return base_.Reply1st(); }
     std::int32_t ReplyNext() const { return base_.ReplyNext(); }
-    ShortStr FromName() const { return base_.FromName(); }
-    ShortStr SubjectText() const { return base_.SubjectText(); }
+    const ShortStr& FromName() const { return base_.FromName(); }
+    const ShortStr& SubjectText() const { return base_.SubjectText(); }
 
 private:
     TJamMsgBase& base_;

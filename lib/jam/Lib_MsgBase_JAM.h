@@ -123,9 +123,9 @@ public:
     std::uint32_t TxtOffset() const;
     std::uint32_t TxtLen() const;
     TDateRec WrittenDate() const { return JamStampToDate(writtenStamp_); }
-    ShortStr FromName() const { return fromName_; }
-    ShortStr ToName() const { return toName_; }
-    ShortStr SubjectText() const { return subject_; }
+    const ShortStr& FromName() const { return fromName_; }
+    const ShortStr& ToName() const { return toName_; }
+    const ShortStr& SubjectText() const { return subject_; }
 
     // The text reader: the kludge lines first (each beginning with byte 1), then the text.
     void RewindText();
