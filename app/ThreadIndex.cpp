@@ -84,11 +84,12 @@ ShortStr MessageRow(std::int32_t number, bool read, std::string_view from,
     std::memcpy(row + at, read ? "   " : " N ", 3);
     at += 3;
     const std::size_t name = std::min<std::size_t>(from.size(), RowNameWidth);
-    std::memcpy(row + at, from.data(), name);
+    // An empty view may have no bytes at all behind it.
+    if (name != 0) std::memcpy(row + at, from.data(), name);
     std::memset(row + at + name, ' ', RowNameWidth - name + 2);
     at += RowNameWidth + 2;
     const std::size_t said = std::min(subject.size(), sizeof row - at);
-    std::memcpy(row + at, subject.data(), said);
+    if (said != 0) std::memcpy(row + at, subject.data(), said);
     at += said;
     return ShortStr(std::string_view(row, std::min<std::size_t>(at, ShortStr::MaxLen)));
 }
