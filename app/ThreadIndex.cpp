@@ -1,7 +1,7 @@
 #include "ThreadIndex.h"
 
 #include "Lib_Strings.h"
-#include "ListedSet.h"
+#include "ThreadWalk.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,96 +9,39 @@
 
 namespace {
 
-constexpr std::size_t numberWidth = 5;
-constexpr std::size_t nameWidth = 18;
-
-// What the walk works on, and the state of the thread being built.
-struct ThreadBuild {
-    TJamMsgBase& Base;
-    TReadState& ReadState;
-    TThreadRowSink& Rows;
-    // Scan positions already listed in this thread: a reply link that leads back to one of them
-    // (a damaged base, or a link to a purged number landing on a later message) ends its branch
-    // instead of looping.
-    TListedSet Listed;
-    std::int32_t Counter = 0;
-    std::vector<std::int32_t> Pending; // reply links still to follow
-};
-
 // Message numbers are signed 32-bit; anything beyond reads as "no number".
 std::int32_t int32OrZero(std::int64_t n) {
     return n < INT32_MIN || n > INT32_MAX ? 0 : static_cast<std::int32_t>(n);
 }
 
-// Adds the row of the current message; its header is loaded already. A row that the sink would
-// drop is not built, and the subfields are not read for it: the message is only counted. True
-// when the names were loaded.
-bool addCurrentRow(ThreadBuild& b) {
-    if (!b.Rows.Accepting()) return false;
-    b.Base.LoadNames();
-    const std::int32_t number = ScanNumber(b.Base);
-    b.Rows.AddRow(
-        MessageRow(number, IsRead(b.ReadState, number), b.Base.FromName(), b.Base.SubjectText()));
-    return true;
-}
+constexpr std::size_t numberWidth = 5;
 
-// Lists the replies below the current message: Reply1st first, with everything under it, then
-// ReplyNext. An explicit stack keeps deep reply chains off the call stack; pushing ReplyNext
-// before Reply1st gives the same order as walking the tree recursively.
-void addReplies(ThreadBuild& b) {
-    b.Pending.clear();
-    auto pushLinks = [&] {
-        std::int32_t r1 = b.Base.Reply1st();
-        std::int32_t rn = b.Base.ReplyNext();
-        if (rn != 0) b.Pending.push_back(rn);
-        if (r1 != 0) b.Pending.push_back(r1);
-    };
-    pushLinks();
-    while (!b.Pending.empty()) {
-        std::int32_t n = b.Pending.back();
-        b.Pending.pop_back();
-        b.Base.SeekNumber(n);
-        if (!b.Base.HasCurrent()) continue;
-        if (!b.Listed.Insert(b.Base.CurNumber())) continue;
-        // A message whose row can still be added is loaded with its names by addCurrentRow;
-        // one that the sink would drop only needs its header, for the links.
-        if (!b.Rows.Accepting())
-            b.Base.LoadHeader();
-        else
-            addCurrentRow(b);
-        ++b.Counter;
-        pushLinks();
+// The base as the walk's source, read as the walk goes, as one scan.
+class BaseSource {
+public:
+    explicit BaseSource(TJamMsgBase& base) : base_(base) {}
+
+    void Begin() {
+        // One scan: the files are taken as they stand now, so that a step costs no system call.
+        base_.BeginScan();
+        base_.SeekNumber(0);
     }
-}
+    void End() { base_.EndScan(); }
+    bool HasCurrent() { return base_.HasCurrent(); }
+    std::int64_t CurNumber() const { return base_.CurNumber(); }
+    void SeekNumber(std::int32_t n) { base_.SeekNumber(n); }
+    void StepNext() { base_.StepNext(); }
+    void LoadHeader() { base_.LoadHeader(); }
+    void LoadNames() { base_.LoadNames(); }
+    std::int32_t ReplyTo() const { return base_.ReplyTo(); }
+    std::int32_t Reply1st() const { return base_.Reply1st(); }
+    std::int32_t ReplyNext() const { return base_.ReplyNext(); }
+    const ShortStr& FromName() const { return base_.FromName(); }
+    const ShortStr& SubjectText() const { return base_.SubjectText(); }
 
-void addThread(ThreadBuild& b) {
-    // The scan's own position, not the header's MsgNum: a damaged header must not send the walk
-    // back to an earlier number.
-    const std::int64_t rootPos = b.Base.CurNumber();
-    b.Listed.Clear();
-    b.Listed.Insert(rootPos);
-    b.Counter = 1;
-
-    const bool headerAdded = b.Rows.BeginThread();
-    ShortStr subject;
-    const bool named = addCurrentRow(b);
-    if (named) subject = b.Base.SubjectText();
-    addReplies(b);
-
-    // Back on the root, so that the scan goes on after it; its subject is needed only for a
-    // header row that was added, and is read again only when its row was not.
-    b.Base.SeekNumber(static_cast<std::int32_t>(rootPos));
-    if (!headerAdded) return;
-    if (!named) {
-        b.Base.LoadNames();
-        subject = b.Base.SubjectText();
-    }
-    ShortStr text = "Thread (";
-    text += IntToText(b.Counter);
-    text += " msgs): ";
-    text += subject;
-    b.Rows.EndThread(text);
-}
+private:
+    TJamMsgBase& base_;
+};
 
 } // namespace
 
@@ -106,7 +49,20 @@ std::int32_t ScanNumber(const TJamMsgBase& base) {
     return int32OrZero(base.CurNumber());
 }
 
-ShortStr MessageRow(std::int32_t number, bool read, const ShortStr& from, const ShortStr& subject) {
+std::int32_t RowNumberOf(std::int64_t number) {
+    return int32OrZero(number);
+}
+
+ShortStr ThreadHeaderRow(std::int32_t messages, std::string_view subject) {
+    ShortStr text = "Thread (";
+    text += IntToText(messages);
+    text += " msgs): ";
+    text += subject;
+    return text;
+}
+
+ShortStr MessageRow(std::int32_t number, bool read, std::string_view from,
+                    std::string_view subject) {
     // Built in place: a walk of a whole base makes one row per message.
     char row[ShortStr::MaxLen * 2];
     std::size_t at = 0;
@@ -127,12 +83,14 @@ ShortStr MessageRow(std::int32_t number, bool read, const ShortStr& from, const 
     at += length;
     std::memcpy(row + at, read ? "   " : " N ", 3);
     at += 3;
-    const std::size_t name = std::min<std::size_t>(from.Length(), nameWidth);
-    std::memcpy(row + at, from.Data(), name);
-    std::memset(row + at + name, ' ', nameWidth - name + 2);
-    at += nameWidth + 2;
-    std::memcpy(row + at, subject.Data(), subject.Length());
-    at += subject.Length();
+    const std::size_t name = std::min<std::size_t>(from.size(), RowNameWidth);
+    // An empty view may have no bytes at all behind it.
+    if (name != 0) std::memcpy(row + at, from.data(), name);
+    std::memset(row + at + name, ' ', RowNameWidth - name + 2);
+    at += RowNameWidth + 2;
+    const std::size_t said = std::min(subject.size(), sizeof row - at);
+    if (said != 0) std::memcpy(row + at, subject.data(), said);
+    at += said;
     return ShortStr(std::string_view(row, std::min<std::size_t>(at, ShortStr::MaxLen)));
 }
 
@@ -155,17 +113,6 @@ void BuildThreadIndex(TJamMsgBase& base, TReadState& readState, TListBox& list) 
 }
 
 void BuildThreadIndex(TJamMsgBase& base, TReadState& readState, TThreadRowSink& rows) {
-    ThreadBuild build{base, readState, rows, TListedSet(), 0, {}};
-    // One scan: the files are taken as they stand now, so that a step costs no system call.
-    base.BeginScan();
-    base.SeekNumber(0);
-    // Once the sink takes no more rows and its last thread is complete, nothing further can show:
-    // every later row, header rows included, would be dropped, and asking for read marks changes
-    // nothing. The walk ends there instead of reading the rest of a large base.
-    while (base.HasCurrent() && rows.Accepting()) {
-        base.LoadHeader();
-        if (base.ReplyTo() == 0) addThread(build);
-        base.StepNext();
-    }
-    base.EndScan();
+    BaseSource source(base);
+    TThreadWalk<BaseSource>(source, readState, rows).Run();
 }

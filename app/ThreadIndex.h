@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 // Walks the base once, as one scan, and hands the rows of every thread to rows. Once rows takes
 // no more, the walk ends with the thread in progress, since no later row could be kept.
@@ -22,11 +23,19 @@ void BuildThreadIndex(TJamMsgBase& base, TReadState& readState, TListBox& list);
 // viewer use this number, not the MsgNum field stored in the header: the two agree in a sound
 // base, and in a damaged one only this number leads back to the same message.
 std::int32_t ScanNumber(const TJamMsgBase& base);
+// The same of any scan position: numbers beyond the signed 32-bit range read as 0.
+std::int32_t RowNumberOf(std::int64_t number);
+
+// The columns of the sender in a message row; a longer name is cut.
+constexpr std::size_t RowNameWidth = 18;
 
 // A message row: two blanks, the number right-aligned in 5 columns (longer numbers in full, the
 // row growing by the extra digits), a blank, "N" when unread, a blank, the sender in 18 columns,
 // two blanks and the subject.
-ShortStr MessageRow(std::int32_t number, bool read, const ShortStr& from, const ShortStr& subject);
+ShortStr MessageRow(std::int32_t number, bool read, std::string_view from,
+                    std::string_view subject);
+// A thread's header row: "Thread (N msgs): subject".
+ShortStr ThreadHeaderRow(std::int32_t messages, std::string_view subject);
 
 // The message number a row shows; 0 for a thread header row or anything else.
 std::int32_t RowNumber(const ShortStr& row);

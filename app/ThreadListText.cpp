@@ -1,6 +1,6 @@
 #include "ThreadListText.h"
 
-#include "ThreadIndex.h"
+#include "ThreadPlan.h"
 #include "ThreadRowSink.h"
 
 #include <string>
@@ -47,6 +47,6 @@ private:
 
 bool WriteThreadList(TJamMsgBase& base, TReadState& readState, TTextOutput& output) {
     ThreadTextWriter writer(output);
-    BuildThreadIndex(base, readState, writer);
+    BuildWholeThreadIndex(base, readState, writer);
     return writer.Finish();
 }

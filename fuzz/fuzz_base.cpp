@@ -4,7 +4,9 @@
 // that many of the text file (.jdt), and the rest is the index file (.jdx). A length larger than
 // what is left takes what is left, so every input makes three files.
 //
-// Each input is opened, its thread list is built on an in-memory console, every listed message is
+// Each input is opened, its thread list is built on an in-memory console and also as the text
+// output builds it (over a plan of the base read beforehand), which must give the same rows as
+// the walk through the files; every listed message is
 // read line by line at width 79 until the text is done (each distinct text once), and the first
 // few are shown in the viewer. The reader must end every walk and every text, keep each line within
 // its width, and never touch memory outside its buffers.
@@ -18,6 +20,7 @@
 #include "ScratchDir.h"
 #include "TestFiles.h"
 #include "ThreadIndex.h"
+#include "ThreadPlan.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -56,6 +59,25 @@ void readWholeText(TJamMsgBase& base, std::size_t textFileSize) {
         if (++lines > most) broken("the text never ends");
     }
 }
+
+// The whole thread list as one text, each header row before its thread's rows.
+class ListText : public TThreadRowSink {
+public:
+    bool Accepting() const override { return true; }
+    bool BeginThread() override {
+        thread_.clear();
+        return true;
+    }
+    void AddRow(const ShortStr& row) override { (thread_ += row.View()) += '\n'; }
+    void EndThread(const ShortStr& header) override {
+        ((Text += header.View()) += '\n') += thread_;
+    }
+
+    std::string Text;
+
+private:
+    std::string thread_;
+};
 
 } // namespace
 
@@ -97,6 +119,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     state.Console = &console;
     TListBox list(console);
     BuildThreadIndex(base, state.ReadState, list);
+    ListText stepped;
+    ListText planned;
+    // Both from the same header in memory: one that cannot be read leaves the one before.
+    const TJamMsgBase::THeaderFixed before = base.HeaderFixed();
+    BuildThreadIndex(base, state.ReadState, stepped);
+    base.RestoreHeaderFixed(before);
+    BuildWholeThreadIndex(base, state.ReadState, planned);
+    if (planned.Text != stepped.Text)
+        broken("the planned walk's rows differ from the stepped one's");
     if (list.ListMax > TListBox::MaxItems) broken("more rows than the list holds");
 
     int viewed = 0;

@@ -126,6 +126,7 @@ void TJamMsgBase::BeginScan() {
     dropCaches();
     scanLast_ = askLastNumber();
     scanHdrSize_ = hdrFile_.IsOpen() ? hdrFile_.Size() : -1;
+    scanChanges_ = 0;
     scanning_ = true;
 }
 
@@ -141,6 +142,7 @@ std::int64_t TJamMsgBase::refreshScan() {
     if (last != scanLast_ || hdrSize != scanHdrSize_) {
         // The base changed under the scan: nothing read before may be mixed with what it is now.
         dropCaches();
+        ++scanChanges_;
     }
     scanLast_ = last;
     scanHdrSize_ = hdrSize;
@@ -260,6 +262,18 @@ std::int64_t TJamMsgBase::readHeaderBytes(std::uint32_t offset, bool subfields) 
         MsgFixedSize + std::min<std::size_t>(headerField(MsgSubfieldLen), SubfieldAreaRead);
     if (want == MsgFixedSize) return fixed;
     return headerCache_.Read(hdrFile_, offset, headerBuf_.data(), want);
+}
+
+TJamMsgBase::THeaderFixed TJamMsgBase::HeaderFixed() const {
+    static_assert(std::tuple_size_v<THeaderFixed> == MsgFixedSize);
+    THeaderFixed fixed;
+    std::memcpy(fixed.data(), headerBuf_.data(), MsgFixedSize);
+    return fixed;
+}
+
+void TJamMsgBase::RestoreHeaderFixed(const THeaderFixed& fixed) {
+    std::memcpy(headerBuf_.data(), fixed.data(), MsgFixedSize);
+    writtenStamp_ = headerField(MsgDateWritten);
 }
 
 std::uint32_t TJamMsgBase::headerField(std::size_t offset) const {

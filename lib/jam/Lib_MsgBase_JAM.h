@@ -14,6 +14,7 @@
 #include "Lib_MsgBase_JAM_Cache.h"
 #include "ShortStr.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -81,6 +82,9 @@ public:
     void BeginScan();
     void EndScan();
     bool Scanning() const { return scanning_; }
+    // How many times the scan in progress (or the last one) found the files' sizes changed since
+    // it began: 0 when it read the base as one unchanging whole.
+    std::uint32_t ScanChanges() const { return scanChanges_; }
     // The number the scan stands on.
     std::int64_t CurNumber() const { return curNumber_; }
 
@@ -105,6 +109,12 @@ public:
     // Result of the most recent file operation: 0 = success.
     std::uint16_t LastIOError() const { return lastIOError_; }
 
+    // The fixed part of the header in memory, for a caller that reads ahead and then puts it
+    // back as it was (a header that cannot be read leaves it standing, so it can matter).
+    using THeaderFixed = std::array<unsigned char, 76>;
+    THeaderFixed HeaderFixed() const;
+    void RestoreHeaderFixed(const THeaderFixed& fixed);
+
     // Fields of the header in memory.
     std::int32_t MsgNumber() const;
     std::int32_t ReplyTo() const;
@@ -113,9 +123,9 @@ public:
     std::uint32_t TxtOffset() const;
     std::uint32_t TxtLen() const;
     TDateRec WrittenDate() const { return JamStampToDate(writtenStamp_); }
-    ShortStr FromName() const { return fromName_; }
-    ShortStr ToName() const { return toName_; }
-    ShortStr SubjectText() const { return subject_; }
+    const ShortStr& FromName() const { return fromName_; }
+    const ShortStr& ToName() const { return toName_; }
+    const ShortStr& SubjectText() const { return subject_; }
 
     // The text reader: the kludge lines first (each beginning with byte 1), then the text.
     void RewindText();
@@ -177,6 +187,7 @@ private:
     bool scanning_ = false;
     std::int64_t scanLast_ = 0;    // LastNumber as the scan knows it
     std::int64_t scanHdrSize_ = 0; // the header file's size as the scan knows it
+    std::uint32_t scanChanges_ = 0;
 
     std::vector<unsigned char> headerBuf_;
     std::size_t headerLen_ = 0;   // bytes of headerBuf_ that hold the header in memory

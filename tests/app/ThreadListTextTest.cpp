@@ -1,7 +1,9 @@
 // The thread list as text, as the program writes it when standard output is not a terminal: the
 // demo base's text, every row of a base larger than the screen's list in the screen's order,
-// six-digit message numbers, a reader that goes away, and the read-state file only read.
+// six-digit message numbers, a reader that goes away, and the read-state file only read. The
+// text's walk over a plan of the base gives exactly the rows of the walk through the files.
 
+#include "JamDamage.h"
 #include "JamSynth.h"
 #include "JamWriter.h"
 #include "Lib_IO_STDIO_Windows.h"
@@ -12,10 +14,12 @@
 #include "ScratchDir.h"
 #include "TestFiles.h"
 #include "ThreadIndex.h"
+#include "ThreadPlan.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -102,7 +106,9 @@ protected:
 
     // A synthetic base written into the scratch folder; returns its path.
     std::string Synthetic(const jamgen::SynthOptions& options, jamgen::JamBaseModel* model = {}) {
-        const std::string base = scratch_.File("synthetic" + std::to_string(options.Messages));
+        const std::string base =
+            scratch_.File("synthetic" + std::to_string(options.Messages) + "-" +
+                          std::to_string(options.Seed) + "-" + std::to_string(options.BaseMsgNum));
         const jamgen::JamBaseModel made = jamgen::MakeSyntheticBase(options);
         std::string error;
         EXPECT_TRUE(jamgen::WriteJamBase(made, base, &error)) << error;
@@ -240,6 +246,98 @@ TEST_F(ThreadListTextTest, ReadMarksAreShownAndTheFileLeftAsItWas) {
             const std::optional<FileState> after = FileStateOf(path);
             ASSERT_TRUE(after);
             EXPECT_TRUE(Untouched(*before, *after));
+        }
+    }
+}
+
+// The walk over a plan read in one pass, and the walk through the files when the plan does not
+// fit or the base changes, against the walk through the files alone: the same rows for every
+// base, sound or damaged. Each reader holds a header in memory before its walk, as a header that
+// cannot be read leaves the one before it standing.
+TEST_F(ThreadListTextTest, ThePlannedWalkGivesTheRowsOfTheWalkThroughTheFiles) {
+    struct Case {
+        std::string What;
+        std::string Base;
+        std::function<void()> Grow; // appends to the base when the walk asks the index's size
+    };
+    std::vector<Case> cases{{"demo", demoBase, {}}};
+    for (const std::uint32_t messages : {1u, 37u, 2000u, 15000u}) {
+        for (const std::uint64_t seed : {1u, 5u}) {
+            jamgen::SynthOptions options;
+            options.Messages = messages;
+            options.Seed = seed;
+            // Numbers that run past the signed 32-bit range, whose messages the reader leaves out.
+            options.BaseMsgNum = seed == 1 ? 1 : 2147483647u - messages / 2;
+            cases.push_back(
+                {"synthetic " + std::to_string(messages) + " seed " + std::to_string(seed),
+                 Synthetic(options),
+                 {}});
+        }
+    }
+    jamgen::SynthOptions small;
+    small.Messages = 60;
+    for (const jamgen::DamageKind& kind : jamgen::DamageKinds()) {
+        const std::string base = Folder("damaged-" + std::string(kind.Name)) + "/base";
+        std::string error;
+        ASSERT_TRUE(
+            jamgen::WriteDamagedBase(kind.Name, jamgen::MakeSyntheticBase(small), base, &error))
+            << error;
+        cases.push_back({std::string(kind.Name), base, {}});
+    }
+    // New messages appended when the walk first asks whether the index has grown; their
+    // parents' links are rewritten too.
+    jamgen::JamBaseModel growing;
+    const std::string grows = Synthetic(small, &growing);
+    for (std::uint32_t n = 61; n <= 90; ++n)
+        growing.AddMessage(n, "Late", "All", "Late topic", 0, n - 30);
+    cases.push_back({"growing", grows, [&] {
+                         std::string error;
+                         EXPECT_TRUE(jamgen::WriteJamBase(growing, grows, &error)) << error;
+                     }});
+
+    TReadState marks;
+    marks.ReadBitmap.assign(static_cast<std::size_t>(ReadBitmapStep), 0x35);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        // The walk through the files alone runs last, on the base as the others left it: one
+        // that grew while they read it is walked whole as it has become.
+        bool opened = false;
+        auto walk = [&](std::optional<std::size_t> budget, ThreadListWalk* how) {
+            if (c.Grow && budget) Synthetic(small); // the base as it was before it grew
+            CollectedRows rows;
+            auto reader = TJamMsgBase::Create();
+            reader->SetBasePath(c.Base);
+            opened = reader->OpenBase() == 0;
+            if (!opened) return rows.All;
+            reader->SeekNumber(0);
+            reader->StepNext();
+            reader->LoadHeader();
+            int sizeAsks = 0;
+            if (c.Grow && budget)
+                SetFileFaultHook([&](FileOp op, const std::string& path) {
+                    if (op == FileOp::Size && path == c.Base + ".jdx" && ++sizeAsks == 2) c.Grow();
+                    return FileFault{};
+                });
+            if (budget)
+                *how = BuildWholeThreadIndex(*reader, marks, rows, *budget);
+            else
+                BuildThreadIndex(*reader, marks, rows);
+            SetFileFaultHook(nullptr);
+            return rows.All;
+        };
+        ThreadListWalk planned = ThreadListWalk::Stepped;
+        ThreadListWalk noRoom = ThreadListWalk::Planned;
+        const Rows plannedRows = walk(ThreadPlanBudget, &planned);
+        const Rows noRoomRows = walk(0, &noRoom);
+        const Rows stepped = walk(std::nullopt, nullptr);
+        EXPECT_EQ(plannedRows, stepped);
+        EXPECT_EQ(noRoomRows, stepped);
+        if (!opened) continue;
+        // Only a base that changes while it is read is walked through the files, and one that
+        // needs room for its plan when it has none.
+        EXPECT_EQ(planned, c.Grow ? ThreadListWalk::Stepped : ThreadListWalk::Planned);
+        if (!stepped.empty()) {
+            EXPECT_EQ(noRoom, ThreadListWalk::Stepped);
         }
     }
 }

@@ -1,0 +1,73 @@
+#include "NameTable.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
+namespace {
+
+std::size_t hashOf(std::string_view text) {
+    return std::hash<std::string_view>{}(text);
+}
+
+// A slot's upper half: the upper bits of the text's hash, so that a probe compares texts only
+// when these agree.
+std::uint64_t tagOf(std::size_t hash) {
+    return static_cast<std::uint64_t>(hash) & 0xFFFFFFFF00000000ull;
+}
+
+} // namespace
+
+std::size_t TNameTable::slotOf(std::string_view text, std::size_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    const std::uint64_t tag = tagOf(hash);
+    std::size_t slot = hash & mask;
+    for (;; slot = (slot + 1) & mask) {
+        const std::uint64_t entry = slots_[slot];
+        if (entry == 0) return slot;
+        if ((entry & 0xFFFFFFFF00000000ull) == tag &&
+            Text(static_cast<std::uint32_t>(entry) - 1) == text)
+            return slot;
+    }
+}
+
+void TNameTable::grow() {
+    // Kept at most half full, so that a probe ends soon.
+    std::vector<std::uint64_t> old = std::move(slots_);
+    slots_.assign(std::max<std::size_t>(old.size() * 2, 1024), 0);
+    for (const std::uint64_t entry : old) {
+        if (entry == 0) continue;
+        const std::string_view text = Text(static_cast<std::uint32_t>(entry) - 1);
+        slots_[slotOf(text, hashOf(text))] = entry;
+    }
+}
+
+std::uint32_t TNameTable::Intern(std::string_view text) {
+    text = text.substr(0, MaxLength);
+    if ((Count() + 1) * 2 > slots_.size()) grow();
+    const std::size_t hash = hashOf(text);
+    const std::size_t slot = slotOf(text, hash);
+    if (slots_[slot] != 0) return static_cast<std::uint32_t>(slots_[slot]) - 1;
+
+    if (chunks_.empty() || chunkBytes_ - chunkUsed_ < text.size()) {
+        chunks_.push_back(std::make_unique_for_overwrite<char[]>(chunkBytes_));
+        chunkUsed_ = 0;
+    }
+    char* start = chunks_.back().get() + chunkUsed_;
+    if (!text.empty()) std::memcpy(start, text.data(), text.size());
+    chunkUsed_ += text.size();
+    const auto id = static_cast<std::uint32_t>(Count());
+    starts_.push_back(start);
+    lengths_.push_back(static_cast<std::uint8_t>(text.size()));
+    slots_[slot] = tagOf(hash) | (id + 1);
+    return id;
+}
+
+std::string_view TNameTable::Text(std::uint32_t id) const {
+    return std::string_view(starts_[id], lengths_[id]);
+}
+
+std::size_t TNameTable::Bytes() const {
+    return chunks_.size() * chunkBytes_ + starts_.capacity() * sizeof(const char*) +
+           lengths_.capacity() + slots_.capacity() * sizeof(std::uint64_t);
+}

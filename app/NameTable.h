@@ -1,0 +1,39 @@
+#pragma once
+// TNameTable: the distinct names of a base, each kept once. Senders and subjects repeat heavily
+// in an area (every reply of a thread has its subject, a few people write most messages), so a
+// plan of the whole thread list holds a small number per message and the texts once.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+class TNameTable {
+public:
+    // The longest name kept; longer ones are cut.
+    static constexpr std::size_t MaxLength = 255;
+
+    // The number of text, which is added when it is new.
+    std::uint32_t Intern(std::string_view text);
+    // The text of a number Intern gave.
+    std::string_view Text(std::uint32_t id) const;
+    std::size_t Count() const { return lengths_.size(); }
+    // Bytes of memory the table holds.
+    std::size_t Bytes() const;
+
+private:
+    std::size_t slotOf(std::string_view text, std::size_t hash) const;
+    void grow();
+
+    static constexpr std::size_t chunkBytes_ = 64 * 1024;
+    // The texts, one after the other in chunks that never move, so that a view stays valid and
+    // the table never copies what it holds.
+    std::vector<std::unique_ptr<char[]>> chunks_;
+    std::size_t chunkUsed_ = 0;
+    std::vector<const char*> starts_;
+    std::vector<std::uint8_t> lengths_;
+    // Open addressing over a power-of-two table; a slot holds a number + 1 in its lower half and
+    // bits of its text's hash in its upper half; 0 = empty.
+    std::vector<std::uint64_t> slots_;
+};

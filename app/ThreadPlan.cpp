@@ -1,0 +1,157 @@
+#include "ThreadPlan.h"
+
+#include "NameTable.h"
+#include "ThreadIndex.h"
+#include "ThreadWalk.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// A message's state bits in the plan.
+constexpr std::uint8_t readable = 1;  // its header could be read
+constexpr std::uint8_t rootLinks = 2; // its ReplyTo is 0
+
+// The header fields the walk asks of the header in memory.
+struct Links {
+    std::uint8_t Flags = 0;
+    std::int32_t Reply1st = 0;
+    std::int32_t ReplyNext = 0;
+};
+
+// Every message of the base that is not deleted, in index order.
+struct Plan {
+    std::vector<std::int32_t> Numbers;
+    std::vector<std::uint8_t> Flags;
+    std::vector<std::int32_t> Reply1st;
+    std::vector<std::int32_t> ReplyNext;
+    std::vector<std::uint32_t> From; // the sender as the row shows it
+    std::vector<std::uint32_t> Subject;
+    TNameTable Names;
+    // The header in memory before the walk: a header that cannot be read leaves it standing.
+    Links Before;
+};
+
+constexpr std::size_t bytesPerMessage =
+    3 * sizeof(std::int32_t) + sizeof(std::uint8_t) + 2 * sizeof(std::uint32_t);
+
+// Reads the plan of the base in one scan. False when it would take more than budget, or when
+// the base changed while it was read (the walk through the files then takes the base as it is).
+bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan) {
+    plan.Before = {static_cast<std::uint8_t>(base.ReplyTo() == 0 ? rootLinks : 0), base.Reply1st(),
+                   base.ReplyNext()};
+    // Put back afterwards, so that a walk through the files finds the header in memory as the
+    // plan found it.
+    const TJamMsgBase::THeaderFixed before = base.HeaderFixed();
+    base.BeginScan();
+    const std::int64_t records =
+        std::max<std::int64_t>(0, base.LastNumber() - std::int64_t{base.BaseMsgNum()} + 1);
+    const auto most = static_cast<std::size_t>(records);
+    bool whole = static_cast<std::uint64_t>(records) <= budget / bytesPerMessage;
+    if (whole) {
+        plan.Numbers.reserve(most);
+        plan.Flags.reserve(most);
+        plan.Reply1st.reserve(most);
+        plan.ReplyNext.reserve(most);
+        plan.From.reserve(most);
+        plan.Subject.reserve(most);
+    }
+    const std::size_t arrays = most * bytesPerMessage;
+    base.SeekNumber(0);
+    // A base grown past the records it had when the scan began has changed: no more is read.
+    while (whole && base.HasCurrent() && plan.Numbers.size() < most) {
+        base.LoadNames();
+        const bool read = base.HeaderBytes() != 0;
+        plan.Numbers.push_back(RowNumberOf(base.CurNumber()));
+        plan.Flags.push_back(static_cast<std::uint8_t>((read ? readable : 0) |
+                                                       (base.ReplyTo() == 0 ? rootLinks : 0)));
+        plan.Reply1st.push_back(base.Reply1st());
+        plan.ReplyNext.push_back(base.ReplyNext());
+        plan.From.push_back(read ? plan.Names.Intern(base.FromName().View().substr(0, RowNameWidth))
+                                 : 0);
+        plan.Subject.push_back(read ? plan.Names.Intern(base.SubjectText().View()) : 0);
+        whole = arrays + plan.Names.Bytes() <= budget;
+        base.StepNext();
+    }
+    whole = whole && !base.HasCurrent() && base.ScanChanges() == 0;
+    base.EndScan();
+    base.RestoreHeaderFixed(before);
+    return whole;
+}
+
+// The plan as the walk's source: a scan of the base as it stood when the plan was read.
+class PlanSource {
+public:
+    explicit PlanSource(const Plan& plan) : plan_(plan), links_(plan.Before) {}
+
+    void Begin() { at_ = 0; }
+    void End() {}
+    bool HasCurrent() const { return at_ < plan_.Numbers.size(); }
+    std::int64_t CurNumber() const { return plan_.Numbers[at_]; }
+    // The first message numbered n or more. Numbers rise by at least one a message, so the one
+    // sought stands at most n - first places in; in a base with nothing deleted, exactly there.
+    void SeekNumber(std::int32_t n) {
+        const std::vector<std::int32_t>& numbers = plan_.Numbers;
+        if (numbers.empty() || n <= numbers.front()) {
+            at_ = 0;
+            return;
+        }
+        const std::size_t within = std::min<std::size_t>(
+            static_cast<std::size_t>(std::int64_t{n} - numbers.front()), numbers.size() - 1);
+        if (numbers[within] == n) {
+            at_ = within;
+            return;
+        }
+        // When every one of them is lower, the one after them is higher (or there is none).
+        at_ = static_cast<std::size_t>(
+            std::lower_bound(numbers.begin(), numbers.begin() + within + 1, n) - numbers.begin());
+    }
+    void StepNext() {
+        if (HasCurrent()) ++at_;
+    }
+    void LoadHeader() { load(false); }
+    void LoadNames() { load(true); }
+    std::int32_t ReplyTo() const { return (links_.Flags & rootLinks) != 0 ? 0 : -1; }
+    std::int32_t Reply1st() const { return links_.Reply1st; }
+    std::int32_t ReplyNext() const { return links_.ReplyNext; }
+    std::string_view FromName() const { return from_; }
+    std::string_view SubjectText() const { return subject_; }
+
+private:
+    // As the base loads a header: the names are emptied, and a header that cannot be read
+    // leaves the fields of the one before.
+    void load(bool names) {
+        from_ = {};
+        subject_ = {};
+        if (!HasCurrent() || (plan_.Flags[at_] & readable) == 0) return;
+        links_ = {plan_.Flags[at_], plan_.Reply1st[at_], plan_.ReplyNext[at_]};
+        if (!names) return;
+        from_ = plan_.Names.Text(plan_.From[at_]);
+        subject_ = plan_.Names.Text(plan_.Subject[at_]);
+    }
+
+    const Plan& plan_;
+    std::size_t at_ = 0;
+    Links links_;
+    std::string_view from_;
+    std::string_view subject_;
+};
+
+} // namespace
+
+ThreadListWalk BuildWholeThreadIndex(TJamMsgBase& base, TReadState& readState, TThreadRowSink& rows,
+                                     std::size_t budget) {
+    {
+        Plan plan;
+        if (readPlan(base, budget, plan)) {
+            PlanSource source(plan);
+            TThreadWalk<PlanSource>(source, readState, rows).Run();
+            return ThreadListWalk::Planned;
+        }
+    } // the plan's memory is given back before the walk through the files
+    BuildThreadIndex(base, readState, rows);
+    return ThreadListWalk::Stepped;
+}
