@@ -2,12 +2,6 @@
 
 #include <cstring>
 
-void ShortStr::Assign(std::string_view text) {
-    std::size_t n = text.size() > MaxLen ? MaxLen : text.size();
-    if (n > 0) std::memmove(data_, text.data(), n);
-    len_ = static_cast<std::uint8_t>(n);
-}
-
 ShortStr& ShortStr::Append(std::string_view text) {
     std::size_t room = MaxLen - len_;
     std::size_t n = text.size() > room ? room : text.size();

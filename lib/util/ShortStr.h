@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,13 @@ public:
     static constexpr std::size_t MaxLen = 255;
 
     ShortStr() = default;
+    // A copy takes the bytes in use only: rows and names are copied often and are mostly short.
+    ShortStr(const ShortStr& other) : len_(other.len_) { std::memcpy(data_, other.data_, len_); }
+    ShortStr& operator=(const ShortStr& other) {
+        len_ = other.len_;
+        std::memmove(data_, other.data_, len_);
+        return *this;
+    }
     ShortStr(const char* text) { Assign(std::string_view(text)); }
     ShortStr(std::string_view text) { Assign(text); }
     ShortStr(const std::string& text) { Assign(std::string_view(text)); }
@@ -31,7 +39,11 @@ public:
     char operator[](std::size_t i) const { return data_[i]; }
     char& operator[](std::size_t i) { return data_[i]; }
 
-    void Assign(std::string_view text);
+    void Assign(std::string_view text) {
+        const std::size_t n = text.size() > MaxLen ? MaxLen : text.size();
+        if (n > 0) std::memmove(data_, text.data(), n);
+        len_ = static_cast<std::uint8_t>(n);
+    }
     ShortStr& Append(std::string_view text);
     ShortStr& Append(char c);
     ShortStr& operator+=(std::string_view text) { return Append(text); }
