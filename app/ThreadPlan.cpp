@@ -63,16 +63,15 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan) {
     base.SeekNumber(0);
     // A base grown past the records it had when the scan began has changed: no more is read.
     while (whole && base.HasCurrent() && plan.Numbers.size() < most) {
-        base.LoadNames();
+        const TJamMsgBase::TNameViews names = base.LoadNameViews();
         const bool read = base.HeaderBytes() != 0;
         plan.Numbers.push_back(RowNumberOf(base.CurNumber()));
         plan.Flags.push_back(static_cast<std::uint8_t>((read ? readable : 0) |
                                                        (base.ReplyTo() == 0 ? rootLinks : 0)));
         plan.Reply1st.push_back(base.Reply1st());
         plan.ReplyNext.push_back(base.ReplyNext());
-        plan.From.push_back(read ? plan.Names.Intern(base.FromName().View().substr(0, RowNameWidth))
-                                 : 0);
-        plan.Subject.push_back(read ? plan.Names.Intern(base.SubjectText().View()) : 0);
+        plan.From.push_back(read ? plan.Names.Intern(names.From.substr(0, RowNameWidth)) : 0);
+        plan.Subject.push_back(read ? plan.Names.Intern(names.Subject) : 0);
         whole = arrays + plan.Names.Bytes() <= budget;
         base.StepNext();
     }

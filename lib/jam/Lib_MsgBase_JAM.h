@@ -103,6 +103,13 @@ public:
     // LoadMessage without the kludge lines, whose block stays empty: for lists of messages,
     // which show nothing else and walk every message of the base.
     void LoadNames();
+    // The names of LoadNames as views of the header in memory, valid until the next load; the
+    // names kept by FromName, ToName and SubjectText are left empty. For a walk of the whole
+    // base that copies each name at most once.
+    struct TNameViews {
+        std::string_view From, To, Subject;
+    };
+    TNameViews LoadNameViews();
     // Bytes of message header the last LoadHeader read; 0 when it read none. During a scan only
     // the bytes needed are taken: the fixed part, and for LoadMessage the subfields it holds.
     std::size_t HeaderBytes() const { return headerBytes_; }
@@ -160,6 +167,7 @@ private:
     std::int64_t readHeaderBytes(std::uint32_t offset, bool subfields);
     void closeFiles();
     void walkSubfields(bool kludges);
+    TNameViews walkNames() const;
     void fillTextCache();
     unsigned char nextCharSlow();
     void skipDropped();

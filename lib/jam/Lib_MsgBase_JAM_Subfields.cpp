@@ -58,6 +58,38 @@ void TJamMsgBase::LoadNames() {
     walkSubfields(false);
 }
 
+TJamMsgBase::TNameViews TJamMsgBase::LoadNameViews() {
+    readHeader(true);
+    if (headerBytes_ == 0) return {};
+    return walkNames();
+}
+
+TJamMsgBase::TNameViews TJamMsgBase::walkNames() const {
+    // The same walk as walkSubfields, for the names alone and without copying them.
+    TNameViews names;
+    const unsigned char* area = headerBuf_.data() + MsgFixedSize;
+    const std::uint64_t have = headerLen_ > MsgFixedSize ? headerLen_ - MsgFixedSize : 0;
+    const std::uint64_t end = std::min<std::uint64_t>(have, headerField(MsgSubfieldLen));
+    std::uint64_t pos = 0;
+    while (pos < end && pos < SubfieldWalkLimit && end - pos >= SubfieldHeadSize) {
+        const std::uint16_t loId = Get16(area + pos);
+        const std::uint32_t datLen = Get32(area + pos + 4);
+        if (loId == SfSenderName || loId == SfReceiverName || loId == SfSubject) {
+            const std::uint64_t present =
+                std::min<std::uint64_t>(datLen, end - pos - SubfieldHeadSize);
+            const std::string_view text(
+                reinterpret_cast<const char*>(area + pos + SubfieldHeadSize),
+                static_cast<std::size_t>(
+                    std::min<std::uint64_t>(present, loId == SfSubject ? subjectKept : nameKept)));
+            (loId == SfSenderName     ? names.From
+             : loId == SfReceiverName ? names.To
+                                      : names.Subject) = text;
+        }
+        pos += SubfieldHeadSize + static_cast<std::uint64_t>(datLen);
+    }
+    return names;
+}
+
 void TJamMsgBase::walkSubfields(bool kludges) {
     // Only the bytes that were read are walked, and no further than the header says its
     // subfields go: a subfield is cut where they end, or dropped when its own head does not fit.

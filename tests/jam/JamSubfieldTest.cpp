@@ -108,6 +108,13 @@ TEST_F(JamSubfieldTest, KludgeLinesFollowHeaderOrderWithLabels) {
     EXPECT_EQ(reader->FromName(), "Sysop");
     EXPECT_EQ(reader->SubjectText(), "Hello");
     EXPECT_EQ(reader->KludgeBlock(), "");
+    // The same names as views, cut as the kept names are; the later of two subjects wins.
+    msg.AddSubfield(jamgen::kSubject, std::string(120, 's'));
+    reader = Load(msg);
+    const TJamMsgBase::TNameViews names = reader->LoadNameViews();
+    EXPECT_EQ(names.From, "Sysop");
+    EXPECT_EQ(names.Subject, std::string(100, 's'));
+    EXPECT_EQ(reader->FromName(), "");
 }
 
 TEST_F(JamSubfieldTest, KludgeTextsAreCutToTheirLimits) {
