@@ -256,6 +256,13 @@ std::int64_t TJamMsgBase::readHeaderBytes(std::uint32_t offset, bool subfields) 
     // During a scan a header is copied from the block cache, and only as far as it is needed:
     // the fixed part, then (for the subfield walk) the part of the subfield area it reads. The
     // second copy takes the fixed part again, so that the whole header comes from one read.
+    // A fixed part that a block holds already tells the length without being copied first.
+    const unsigned char* held = subfields ? headerCache_.Held(offset, MsgFixedSize) : nullptr;
+    if (held != nullptr) {
+        const std::size_t want =
+            MsgFixedSize + std::min<std::size_t>(Get32(held + MsgSubfieldLen), SubfieldAreaRead);
+        return headerCache_.Read(hdrFile_, offset, headerBuf_.data(), want);
+    }
     const std::int64_t fixed = headerCache_.Read(hdrFile_, offset, headerBuf_.data(), MsgFixedSize);
     if (!subfields || fixed < static_cast<std::int64_t>(MsgFixedSize)) return fixed;
     const std::size_t want =

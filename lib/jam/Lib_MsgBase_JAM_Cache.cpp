@@ -32,6 +32,17 @@ void TJamReadCache::copy(std::size_t slot, std::int64_t offset, void* out, std::
     recent_ = slot;
 }
 
+const unsigned char* TJamReadCache::Held(std::int64_t offset, std::size_t count) const {
+    if (offset < 0) return nullptr;
+    for (std::size_t i = 0; i < windows_.size(); ++i) {
+        const std::size_t slot = (recent_ + i) % windows_.size();
+        const Window& w = windows_[slot];
+        if (holds(w, offset, count))
+            return bytes_.get() + slot * windowBytes_ + static_cast<std::size_t>(offset - w.Start);
+    }
+    return nullptr;
+}
+
 std::int64_t TJamReadCache::Read(TFile& file, std::int64_t offset, void* out, std::size_t count) {
     if (count == 0) return 0;
     if (count > windowBytes_ || offset < 0) return file.ReadAt(offset, out, count);

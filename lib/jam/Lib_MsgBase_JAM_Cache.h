@@ -28,6 +28,9 @@ public:
     // only where the file ends (0 at or past its end), or -1 when the read failed (the file's
     // LastError() tells why). A request larger than a window is a plain read of the file.
     std::int64_t Read(TFile& file, std::int64_t offset, void* out, std::size_t count);
+    // The bytes of a window that holds the request whole, without reading or copying; nullptr
+    // when none does. Valid until the next Read.
+    const unsigned char* Held(std::int64_t offset, std::size_t count) const;
     // Forgets every window: the next request reads the file.
     void Drop();
 
