@@ -38,6 +38,25 @@ struct Plan {
 constexpr std::size_t bytesPerMessage =
     3 * sizeof(std::int32_t) + sizeof(std::uint8_t) + 2 * sizeof(std::uint32_t);
 
+// The number of a message's subject. A reply mostly has its parent's subject, whose number is
+// taken without looking the text up, once the two texts are seen to be the same.
+std::uint32_t subjectId(Plan& plan, std::int32_t parent, std::string_view subject) {
+    const std::vector<std::int32_t>& numbers = plan.Numbers;
+    if (parent > 0 && !numbers.empty() && parent >= numbers.front()) {
+        // In a base with nothing deleted the parent stands at its number's distance from the
+        // first; otherwise it is searched for.
+        std::size_t at = static_cast<std::size_t>(std::int64_t{parent} - numbers.front());
+        if (at >= numbers.size() || numbers[at] != parent) {
+            at = static_cast<std::size_t>(std::lower_bound(numbers.begin(), numbers.end(), parent) -
+                                          numbers.begin());
+        }
+        if (at < numbers.size() && numbers[at] == parent && (plan.Flags[at] & readable) != 0 &&
+            plan.Names.Text(plan.Subject[at]) == subject)
+            return plan.Subject[at];
+    }
+    return plan.Names.Intern(subject);
+}
+
 // Reads the plan of the base in one scan. False when it would take more than budget, or when
 // the base changed while it was read (the walk through the files then takes the base as it is).
 bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan) {
@@ -71,7 +90,7 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan) {
         plan.Reply1st.push_back(base.Reply1st());
         plan.ReplyNext.push_back(base.ReplyNext());
         plan.From.push_back(read ? plan.Names.Intern(names.From.substr(0, RowNameWidth)) : 0);
-        plan.Subject.push_back(read ? plan.Names.Intern(names.Subject) : 0);
+        plan.Subject.push_back(read ? subjectId(plan, base.ReplyTo(), names.Subject) : 0);
         whole = arrays + plan.Names.Bytes() <= budget;
         base.StepNext();
     }
