@@ -5,6 +5,7 @@
 #include "ThreadWalk.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,30 @@ struct Plan {
 
 constexpr std::size_t bytesPerMessage =
     3 * sizeof(std::int32_t) + sizeof(std::uint8_t) + 2 * sizeof(std::uint32_t);
+
+// Senders recently seen, by a few of their bytes: a few people write most messages of an area,
+// and a sender found here is not looked up in the name table.
+class SenderMemo {
+public:
+    SenderMemo() { ids_.fill(none_); }
+    std::uint32_t Id(TNameTable& names, std::string_view sender) {
+        std::uint32_t& id = ids_[slotOf(sender)];
+        if (id == none_ || names.Text(id) != sender) id = names.Intern(sender);
+        return id;
+    }
+
+private:
+    static std::size_t slotOf(std::string_view sender) {
+        std::size_t key = sender.size();
+        for (std::size_t i = 0; i < sender.size() && i < 4; ++i)
+            key = key * 31 + static_cast<unsigned char>(sender[i]);
+        if (!sender.empty()) key = key * 31 + static_cast<unsigned char>(sender.back());
+        return key % slots_;
+    }
+    static constexpr std::size_t slots_ = 1024;
+    static constexpr std::uint32_t none_ = 0xFFFFFFFF;
+    std::array<std::uint32_t, slots_> ids_{};
+};
 
 // The number of a message's subject. A reply mostly has its parent's subject, whose number is
 // taken without looking the text up, once the two texts are seen to be the same.
@@ -79,6 +104,7 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan) {
         plan.Subject.reserve(most);
     }
     const std::size_t arrays = most * bytesPerMessage;
+    SenderMemo senders;
     base.SeekNumber(0);
     // A base grown past the records it had when the scan began has changed: no more is read.
     while (whole && base.HasCurrent() && plan.Numbers.size() < most) {
@@ -89,7 +115,7 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan) {
                                                        (base.ReplyTo() == 0 ? rootLinks : 0)));
         plan.Reply1st.push_back(base.Reply1st());
         plan.ReplyNext.push_back(base.ReplyNext());
-        plan.From.push_back(read ? plan.Names.Intern(names.From.substr(0, RowNameWidth)) : 0);
+        plan.From.push_back(read ? senders.Id(plan.Names, names.From.substr(0, RowNameWidth)) : 0);
         plan.Subject.push_back(read ? subjectId(plan, base.ReplyTo(), names.Subject) : 0);
         whole = arrays + plan.Names.Bytes() <= budget;
         base.StepNext();
