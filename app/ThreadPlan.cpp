@@ -75,7 +75,9 @@ std::uint32_t subjectId(Plan& plan, std::int32_t parent, std::string_view subjec
             at = static_cast<std::size_t>(std::lower_bound(numbers.begin(), numbers.end(), parent) -
                                           numbers.begin());
         }
-        if (at < numbers.size() && numbers[at] == parent && (plan.Flags[at] & readable) != 0 &&
+        // Only a message before this one has its subject in the plan yet (a damaged header may
+        // name the message itself, or one further on, as its parent).
+        if (at < plan.Subject.size() && numbers[at] == parent && (plan.Flags[at] & readable) != 0 &&
             plan.Names.Text(plan.Subject[at]) == subject)
             return plan.Subject[at];
     }
