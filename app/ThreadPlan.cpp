@@ -32,6 +32,9 @@ struct Plan {
     std::vector<std::uint32_t> From; // the sender as the row shows it
     std::vector<std::uint32_t> Subject;
     TNameTable Names;
+    // By subject: the subject last seen on a reply to a message of that subject ("Re: " and
+    // the subject, mostly), or noSubject.
+    std::vector<std::uint32_t> ReplySubject;
     // The header in memory before the walk: a header that cannot be read leaves it standing.
     Links Before;
 };
@@ -63,6 +66,19 @@ private:
     std::array<std::uint32_t, slots_> ids_{};
 };
 
+constexpr std::uint32_t noSubject = 0xFFFFFFFF;
+
+// The number of the subject of a reply to a message whose subject has number parentSubject: the
+// same, or the one a reply to such a message had before, or else looked up.
+std::uint32_t replySubjectId(Plan& plan, std::uint32_t parentSubject, std::string_view subject) {
+    if (plan.Names.Text(parentSubject) == subject) return parentSubject;
+    std::vector<std::uint32_t>& replies = plan.ReplySubject;
+    if (parentSubject >= replies.size()) replies.resize(plan.Names.Count(), noSubject);
+    std::uint32_t& known = replies[parentSubject];
+    if (known == noSubject || plan.Names.Text(known) != subject) known = plan.Names.Intern(subject);
+    return known;
+}
+
 // The number of a message's subject. A reply mostly has its parent's subject, whose number is
 // taken without looking the text up, once the two texts are seen to be the same.
 std::uint32_t subjectId(Plan& plan, std::int32_t parent, std::string_view subject) {
@@ -77,9 +93,8 @@ std::uint32_t subjectId(Plan& plan, std::int32_t parent, std::string_view subjec
         }
         // Only a message before this one has its subject in the plan yet (a damaged header may
         // name the message itself, or one further on, as its parent).
-        if (at < plan.Subject.size() && numbers[at] == parent && (plan.Flags[at] & readable) != 0 &&
-            plan.Names.Text(plan.Subject[at]) == subject)
-            return plan.Subject[at];
+        if (at < plan.Subject.size() && numbers[at] == parent && (plan.Flags[at] & readable) != 0)
+            return replySubjectId(plan, plan.Subject[at], subject);
     }
     return plan.Names.Intern(subject);
 }
@@ -119,7 +134,9 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan) {
         plan.ReplyNext.push_back(base.ReplyNext());
         plan.From.push_back(read ? senders.Id(plan.Names, names.From.substr(0, RowNameWidth)) : 0);
         plan.Subject.push_back(read ? subjectId(plan, base.ReplyTo(), names.Subject) : 0);
-        whole = arrays + plan.Names.Bytes() <= budget;
+        whole =
+            arrays + plan.Names.Bytes() + plan.ReplySubject.capacity() * sizeof(std::uint32_t) <=
+            budget;
         base.StepNext();
     }
     whole = whole && !base.HasCurrent() && base.ScanChanges() == 0;
