@@ -5,7 +5,6 @@
 #include "ThreadWalk.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -42,29 +41,18 @@ struct Plan {
 constexpr std::size_t bytesPerMessage =
     3 * sizeof(std::int32_t) + sizeof(std::uint8_t) + 2 * sizeof(std::uint32_t);
 
-// Senders recently seen, by a few of their bytes: a few people write most messages of an area,
-// and a sender found here is not looked up in the name table.
-class SenderMemo {
-public:
-    SenderMemo() { ids_.fill(none_); }
-    std::uint32_t Id(TNameTable& names, std::string_view sender) {
-        std::uint32_t& id = ids_[slotOf(sender)];
-        if (id == none_ || names.Text(id) != sender) id = names.Intern(sender);
-        return id;
-    }
-
-private:
-    static std::size_t slotOf(std::string_view sender) {
-        std::size_t key = sender.size();
-        for (std::size_t i = 0; i < sender.size() && i < 4; ++i)
-            key = key * 31 + static_cast<unsigned char>(sender[i]);
-        if (!sender.empty()) key = key * 31 + static_cast<unsigned char>(sender.back());
-        return key % slots_;
-    }
-    static constexpr std::size_t slots_ = 1024;
-    static constexpr std::uint32_t none_ = 0xFFFFFFFF;
-    std::array<std::uint32_t, slots_> ids_{};
-};
+// The place of the first message numbered n or more. Numbers rise by at least one a message, so
+// the one sought stands at most n - first places in; in a base with nothing deleted, exactly
+// there.
+std::size_t firstAtOrAfter(const std::vector<std::int32_t>& numbers, std::int32_t n) {
+    if (numbers.empty() || n <= numbers.front()) return 0;
+    const std::size_t within = std::min<std::size_t>(
+        static_cast<std::size_t>(std::int64_t{n} - numbers.front()), numbers.size() - 1);
+    if (numbers[within] == n) return within;
+    // When every one of them is lower, the one after them is higher (or there is none).
+    return static_cast<std::size_t>(
+        std::lower_bound(numbers.begin(), numbers.begin() + within + 1, n) - numbers.begin());
+}
 
 constexpr std::uint32_t noSubject = 0xFFFFFFFF;
 
@@ -82,18 +70,12 @@ std::uint32_t replySubjectId(Plan& plan, std::uint32_t parentSubject, std::strin
 // The number of a message's subject. A reply mostly has its parent's subject, whose number is
 // taken without looking the text up, once the two texts are seen to be the same.
 std::uint32_t subjectId(Plan& plan, std::int32_t parent, std::string_view subject) {
-    const std::vector<std::int32_t>& numbers = plan.Numbers;
-    if (parent > 0 && !numbers.empty() && parent >= numbers.front()) {
-        // In a base with nothing deleted the parent stands at its number's distance from the
-        // first; otherwise it is searched for.
-        std::size_t at = static_cast<std::size_t>(std::int64_t{parent} - numbers.front());
-        if (at >= numbers.size() || numbers[at] != parent) {
-            at = static_cast<std::size_t>(std::lower_bound(numbers.begin(), numbers.end(), parent) -
-                                          numbers.begin());
-        }
+    if (parent > 0) {
+        const std::size_t at = firstAtOrAfter(plan.Numbers, parent);
         // Only a message before this one has its subject in the plan yet (a damaged header may
         // name the message itself, or one further on, as its parent).
-        if (at < plan.Subject.size() && numbers[at] == parent && (plan.Flags[at] & readable) != 0)
+        if (at < plan.Subject.size() && plan.Numbers[at] == parent &&
+            (plan.Flags[at] & readable) != 0)
             return replySubjectId(plan, plan.Subject[at], subject);
     }
     return plan.Names.Intern(subject);
@@ -121,7 +103,6 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan) {
         plan.Subject.reserve(most);
     }
     const std::size_t arrays = most * bytesPerMessage;
-    SenderMemo senders;
     base.SeekNumber(0);
     // A base grown past the records it had when the scan began has changed: no more is read.
     while (whole && base.HasCurrent() && plan.Numbers.size() < most) {
@@ -132,7 +113,7 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan) {
                                                        (base.ReplyTo() == 0 ? rootLinks : 0)));
         plan.Reply1st.push_back(base.Reply1st());
         plan.ReplyNext.push_back(base.ReplyNext());
-        plan.From.push_back(read ? senders.Id(plan.Names, names.From.substr(0, RowNameWidth)) : 0);
+        plan.From.push_back(read ? plan.Names.Intern(names.From.substr(0, RowNameWidth)) : 0);
         plan.Subject.push_back(read ? subjectId(plan, base.ReplyTo(), names.Subject) : 0);
         whole =
             arrays + plan.Names.Bytes() + plan.ReplySubject.capacity() * sizeof(std::uint32_t) <=
@@ -154,24 +135,8 @@ public:
     void End() {}
     bool HasCurrent() const { return at_ < plan_.Numbers.size(); }
     std::int64_t CurNumber() const { return plan_.Numbers[at_]; }
-    // The first message numbered n or more. Numbers rise by at least one a message, so the one
-    // sought stands at most n - first places in; in a base with nothing deleted, exactly there.
-    void SeekNumber(std::int32_t n) {
-        const std::vector<std::int32_t>& numbers = plan_.Numbers;
-        if (numbers.empty() || n <= numbers.front()) {
-            at_ = 0;
-            return;
-        }
-        const std::size_t within = std::min<std::size_t>(
-            static_cast<std::size_t>(std::int64_t{n} - numbers.front()), numbers.size() - 1);
-        if (numbers[within] == n) {
-            at_ = within;
-            return;
-        }
-        // When every one of them is lower, the one after them is higher (or there is none).
-        at_ = static_cast<std::size_t>(
-            std::lower_bound(numbers.begin(), numbers.begin() + within + 1, n) - numbers.begin());
-    }
+    // The first message numbered n or more.
+    void SeekNumber(std::int32_t n) { at_ = firstAtOrAfter(plan_.Numbers, n); }
     void StepNext() {
         if (HasCurrent()) ++at_;
     }

@@ -167,6 +167,7 @@ private:
     std::int64_t readHeaderBytes(std::uint32_t offset, bool subfields);
     void closeFiles();
     void walkSubfields(bool kludges);
+    std::string_view subfieldArea() const;
     TNameViews walkNames() const;
     void fillTextCache();
     unsigned char nextCharSlow();

@@ -42,6 +42,26 @@ KludgeKind kludgeKindOf(std::uint16_t loId) {
 constexpr std::size_t nameKept = 65;
 constexpr std::size_t subjectKept = 100;
 
+// Calls visit(loId, data, kept) for every subfield of area, data being the bytes of its data
+// that area holds, in kept(n) bytes at most. A subfield is cut where the area ends, or dropped
+// when its own head does not fit.
+template <class Visit> void forEachSubfield(std::string_view area, Visit visit) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(area.data());
+    const std::uint64_t end = area.size();
+    std::uint64_t pos = 0;
+    while (pos < end && pos < SubfieldWalkLimit && end - pos >= SubfieldHeadSize) {
+        const std::uint16_t loId = Get16(bytes + pos);
+        const std::uint32_t datLen = Get32(bytes + pos + 4);
+        const std::uint64_t present = std::min<std::uint64_t>(datLen, end - pos - SubfieldHeadSize);
+        visit(loId, [&](std::size_t kept) {
+            return area.substr(static_cast<std::size_t>(pos + SubfieldHeadSize),
+                               static_cast<std::size_t>(std::min<std::uint64_t>(present, kept)));
+        });
+        // 64-bit, so that even a DatLen of all ones moves the walk on and ends it.
+        pos += SubfieldHeadSize + static_cast<std::uint64_t>(datLen);
+    }
+}
+
 } // namespace
 
 void TJamMsgBase::LoadMessage() {
@@ -64,72 +84,47 @@ TJamMsgBase::TNameViews TJamMsgBase::LoadNameViews() {
     return walkNames();
 }
 
-TJamMsgBase::TNameViews TJamMsgBase::walkNames() const {
-    // The same walk as walkSubfields, for the names alone and without copying them.
-    TNameViews names;
-    const unsigned char* area = headerBuf_.data() + MsgFixedSize;
+std::string_view TJamMsgBase::subfieldArea() const {
+    // Only the bytes that were read are walked, and no further than the header says its
+    // subfields go.
     const std::uint64_t have = headerLen_ > MsgFixedSize ? headerLen_ - MsgFixedSize : 0;
     const std::uint64_t end = std::min<std::uint64_t>(have, headerField(MsgSubfieldLen));
-    std::uint64_t pos = 0;
-    while (pos < end && pos < SubfieldWalkLimit && end - pos >= SubfieldHeadSize) {
-        const std::uint16_t loId = Get16(area + pos);
-        const std::uint32_t datLen = Get32(area + pos + 4);
-        if (loId == SfSenderName || loId == SfReceiverName || loId == SfSubject) {
-            const std::uint64_t present =
-                std::min<std::uint64_t>(datLen, end - pos - SubfieldHeadSize);
-            const std::string_view text(
-                reinterpret_cast<const char*>(area + pos + SubfieldHeadSize),
-                static_cast<std::size_t>(
-                    std::min<std::uint64_t>(present, loId == SfSubject ? subjectKept : nameKept)));
-            (loId == SfSenderName     ? names.From
-             : loId == SfReceiverName ? names.To
-                                      : names.Subject) = text;
-        }
-        pos += SubfieldHeadSize + static_cast<std::uint64_t>(datLen);
-    }
+    return std::string_view(reinterpret_cast<const char*>(headerBuf_.data() + MsgFixedSize),
+                            static_cast<std::size_t>(end));
+}
+
+TJamMsgBase::TNameViews TJamMsgBase::walkNames() const {
+    // The last subfield of each kind counts.
+    TNameViews names;
+    forEachSubfield(subfieldArea(), [&](std::uint16_t loId, auto data) {
+        if (loId == SfSenderName) names.From = data(nameKept);
+        if (loId == SfReceiverName) names.To = data(nameKept);
+        if (loId == SfSubject) names.Subject = data(subjectKept);
+    });
     return names;
 }
 
 void TJamMsgBase::walkSubfields(bool kludges) {
-    // Only the bytes that were read are walked, and no further than the header says its
-    // subfields go: a subfield is cut where they end, or dropped when its own head does not fit.
-    const unsigned char* area = headerBuf_.data() + MsgFixedSize;
-    const std::uint64_t have = headerLen_ > MsgFixedSize ? headerLen_ - MsgFixedSize : 0;
-    const std::uint64_t end = std::min<std::uint64_t>(have, headerField(MsgSubfieldLen));
-    std::uint64_t pos = 0;
-    while (pos < end && pos < SubfieldWalkLimit) {
-        if (end - pos < SubfieldHeadSize) break;
-        const std::uint16_t loId = Get16(area + pos);
-        const std::uint32_t datLen = Get32(area + pos + 4);
-        const std::uint64_t present = std::min<std::uint64_t>(datLen, end - pos - SubfieldHeadSize);
-        const auto text = [&](std::size_t kept) {
-            return std::string_view(
-                reinterpret_cast<const char*>(area + pos + SubfieldHeadSize),
-                static_cast<std::size_t>(std::min<std::uint64_t>(present, kept)));
-        };
+    const TNameViews names = walkNames();
+    fromName_ = names.From;
+    toName_ = names.To;
+    subject_ = names.Subject;
+    if (!kludges) return;
+    forEachSubfield(subfieldArea(), [&](std::uint16_t loId, auto data) {
         switch (loId) {
         case SfOAddress:
         case SfDAddress:
-            break;
         case SfSenderName:
-            fromName_ = text(nameKept);
-            break;
         case SfReceiverName:
-            toName_ = text(nameKept);
-            break;
         case SfSubject:
-            subject_ = text(subjectKept);
+            return;
+        default:
             break;
-        default: {
-            if (!kludges) break;
-            const KludgeKind kind = kludgeKindOf(loId);
-            ShortStr line("\x01");
-            line += kind.Label;
-            line += text(kind.Kept);
-            AppendKludge(line.View());
         }
-        }
-        // 64-bit, so that even a DatLen of all ones moves the walk on and ends it.
-        pos += SubfieldHeadSize + static_cast<std::uint64_t>(datLen);
-    }
+        const KludgeKind kind = kludgeKindOf(loId);
+        ShortStr line("\x01");
+        line += kind.Label;
+        line += data(kind.Kept);
+        AppendKludge(line.View());
+    });
 }
