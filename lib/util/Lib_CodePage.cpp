@@ -102,16 +102,17 @@ char32_t ToUnicode(Id page, std::uint8_t byte) {
 }
 
 std::optional<std::uint8_t> FromUnicode(Id page, char32_t ch) {
-    const std::uint16_t* own = ownBytes(page);
-    if (own == nullptr) return Cp437::FromUnicode(ch);
     if (ch >= 0x20 && ch < 0x7F) return static_cast<std::uint8_t>(ch);
-    for (int i = 0; i < 128; ++i) {
-        if (ToUnicode(page, static_cast<std::uint8_t>(0x80 + i)) == ch)
-            return static_cast<std::uint8_t>(0x80 + i);
+    for (int b = 0x80; b < 0x100; ++b) {
+        if (ToUnicode(page, static_cast<std::uint8_t>(b)) == ch)
+            return static_cast<std::uint8_t>(b);
     }
-    // The console glyphs of the control range are code page 437's in every code page.
-    const std::optional<std::uint8_t> low = Cp437::FromUnicode(ch);
-    if (low && (*low < 0x20 || *low == 0x7F)) return low;
+    // From 1: byte 0's blank is the space's own code point.
+    for (int b = 1; b < 0x20; ++b) {
+        if (ToUnicode(page, static_cast<std::uint8_t>(b)) == ch)
+            return static_cast<std::uint8_t>(b);
+    }
+    if (ToUnicode(page, 0x7F) == ch) return std::uint8_t{0x7F};
     return std::nullopt;
 }
 

@@ -1,5 +1,7 @@
 #include "Lib_Cp437.h"
 
+#include "Lib_CodePage.h"
+
 namespace Cp437 {
 
 namespace {
@@ -35,16 +37,7 @@ char32_t ToUnicode(std::uint8_t byte) {
 }
 
 std::optional<std::uint8_t> FromUnicode(char32_t cp) {
-    if (cp >= 0x20 && cp < 0x7F) return static_cast<std::uint8_t>(cp);
-    for (int i = 0; i < 128; ++i) {
-        if (highGlyphs[i] == cp) return static_cast<std::uint8_t>(0x80 + i);
-    }
-    // From 1: byte 0's blank is the space's own code point.
-    for (int i = 1; i < 32; ++i) {
-        if (lowGlyphs[i] == cp) return static_cast<std::uint8_t>(i);
-    }
-    if (cp == houseGlyph) return std::uint8_t{0x7F};
-    return std::nullopt;
+    return CodePage::FromUnicode(CodePage::Id::Us, cp);
 }
 
 } // namespace Cp437
