@@ -23,8 +23,6 @@
 #include <string>
 
 #ifndef _WIN32
-#include <unistd.h>
-
 #include "TermKind.h"
 #endif
 
@@ -62,7 +60,7 @@ bool terminalCannotShowTheReader() {
     return false;
 #else
     const char* term = std::getenv("TERM");
-    if (isatty(STDOUT_FILENO) != 1 || KindOfTerm(term) != TermKind::NoFullScreen) return false;
+    if (!StandardOutputIsConsole() || KindOfTerm(term) != TermKind::NoFullScreen) return false;
     const std::string which = term == nullptr ? "TERM is not set"
                               : *term == '\0' ? "TERM is empty"
                                               : "TERM=" + std::string(term);

@@ -5,7 +5,6 @@
 #include "TextOutput.h"
 
 #include <csignal>
-#include <cstdlib>
 #include <unistd.h>
 
 std::unique_ptr<ConsoleDevice> CreatePlatformConsole() {
@@ -19,10 +18,8 @@ bool StandardOutputIsConsole() {
 TTextOutput CreateStandardTextOutput() {
     // A closed pipe shows as a failed write (EPIPE), which ends the writing quietly.
     std::signal(SIGPIPE, SIG_IGN);
-    const char* lcAll = std::getenv("LC_ALL");
-    const char* lcCtype = std::getenv("LC_CTYPE");
-    const char* lang = std::getenv("LANG");
-    if (!LocaleIsUtf8(lcAll, lcCtype, lang)) return TTextOutput();
-    return TTextOutput(CodePage::FromLocale(lcAll, lcCtype, lang));
+    // The same form and code page as the terminal would take in this environment.
+    const TermDeviceOptions options = TermOptionsFromEnvironment();
+    return options.Utf8 ? TTextOutput(options.Page) : TTextOutput();
 }
 #endif
