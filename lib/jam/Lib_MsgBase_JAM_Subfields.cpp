@@ -52,10 +52,12 @@ template <class Visit> void forEachSubfield(std::string_view area, Visit visit) 
     while (pos < end && pos < SubfieldWalkLimit && end - pos >= SubfieldHeadSize) {
         const std::uint16_t loId = Get16(bytes + pos);
         const std::uint32_t datLen = Get32(bytes + pos + 4);
-        const std::uint64_t present = std::min<std::uint64_t>(datLen, end - pos - SubfieldHeadSize);
         visit(loId, [&](std::size_t kept) {
-            return area.substr(static_cast<std::size_t>(pos + SubfieldHeadSize),
-                               static_cast<std::size_t>(std::min<std::uint64_t>(present, kept)));
+            const std::uint64_t present =
+                std::min<std::uint64_t>(datLen, end - pos - SubfieldHeadSize);
+            return std::string_view(
+                area.data() + pos + SubfieldHeadSize,
+                static_cast<std::size_t>(std::min<std::uint64_t>(present, kept)));
         });
         // 64-bit, so that even a DatLen of all ones moves the walk on and ends it.
         pos += SubfieldHeadSize + static_cast<std::uint64_t>(datLen);
@@ -97,9 +99,19 @@ TJamMsgBase::TNameViews TJamMsgBase::walkNames() const {
     // The last subfield of each kind counts.
     TNameViews names;
     forEachSubfield(subfieldArea(), [&](std::uint16_t loId, auto data) {
-        if (loId == SfSenderName) names.From = data(nameKept);
-        if (loId == SfReceiverName) names.To = data(nameKept);
-        if (loId == SfSubject) names.Subject = data(subjectKept);
+        switch (loId) {
+        case SfSenderName:
+            names.From = data(nameKept);
+            break;
+        case SfReceiverName:
+            names.To = data(nameKept);
+            break;
+        case SfSubject:
+            names.Subject = data(subjectKept);
+            break;
+        default:
+            break;
+        }
     });
     return names;
 }
