@@ -14,18 +14,6 @@ char upperChar(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-// Whether text contains upperNeedle (already upper-cased), comparing text upper-cased.
-bool containsUpper(std::string_view text, std::string_view upperNeedle) {
-    if (upperNeedle.empty() || upperNeedle.size() > text.size()) return false;
-    const std::size_t last = text.size() - upperNeedle.size();
-    for (std::size_t start = 0; start <= last; ++start) {
-        std::size_t i = 0;
-        while (i < upperNeedle.size() && upperChar(text[start + i]) == upperNeedle[i]) ++i;
-        if (i == upperNeedle.size()) return true;
-    }
-    return false;
-}
-
 // A row text fitted to width columns: cut when longer, otherwise padded as align asks.
 ShortStr fitRow(const ShortStr& text, int width, std::uint8_t align) {
     switch (align) {
@@ -45,6 +33,37 @@ bool hasByte(const ShortStr& set, std::uint8_t b) {
 }
 
 } // namespace
+
+bool ContainsUpper(std::string_view text, std::string_view upperNeedle) {
+    if (upperNeedle.empty() || upperNeedle.size() > text.size()) return false;
+    const std::size_t last = text.size() - upperNeedle.size();
+    const char first = upperNeedle[0];
+    for (std::size_t start = 0; start <= last; ++start) {
+        if (upperChar(text[start]) != first) continue;
+        std::size_t i = 1;
+        while (i < upperNeedle.size() && upperChar(text[start + i]) == upperNeedle[i]) ++i;
+        if (i == upperNeedle.size()) return true;
+    }
+    return false;
+}
+
+bool TListRows::IsSeparator(std::int32_t i) const {
+    const ShortStr text = Text(i);
+    return !text.Empty() && text[0] == TListBox::SeparatorMark;
+}
+
+bool TListRows::Contains(std::int32_t i, std::string_view upperNeedle) const {
+    return ContainsUpper(Text(i).View(), upperNeedle);
+}
+
+bool TListBoxItems::IsSeparator(std::int32_t i) const {
+    const ShortStr& text = (*this)[i].Name;
+    return !text.Empty() && text[0] == TListBox::SeparatorMark;
+}
+
+bool TListBoxItems::Contains(std::int32_t i, std::string_view upperNeedle) const {
+    return ContainsUpper((*this)[i].Name.View(), upperNeedle);
+}
 
 TListBoxItem* TListBoxItems::Find(std::int32_t i) {
     return (i >= 1 && i <= Count()) ? &items_[static_cast<std::size_t>(i - 1)] : nullptr;
@@ -73,29 +92,33 @@ std::uint64_t TListBox::now() const {
 }
 
 void TListBox::Add(const ShortStr& text, std::uint8_t tag) {
-    if (ListMax >= MaxItems) return;
     auto& items = List.items_;
+    if (List.Count() >= MaxItems) return;
     if (items.size() == items.capacity())
         items.reserve(std::min<std::size_t>(MaxItems, std::max<std::size_t>(64, items.size() * 2)));
     items.push_back(TListBoxItem{text, tag});
-    ListMax = List.Count();
+    if (rows_ == &List) ListMax = List.Count();
     if (tag == 1) ++Marked;
 }
 
 void TListBox::Clear() {
     List.items_.clear();
     List.items_.shrink_to_fit();
-    ListMax = 0;
+    if (rows_ == &List) ListMax = 0;
     Marked = 0;
 }
 
+void TListBox::ShowRows(TListRows* rows) {
+    rows_ = rows != nullptr ? rows : &List;
+    ListMax = rows_->Count();
+}
+
 bool TListBox::IsSeparator(std::int32_t index) const {
-    const TListBoxItem* item = List.Find(index);
-    return item != nullptr && !item->Name.Empty() && item->Name[0] == SeparatorMark;
+    return index >= 1 && index <= ListMax && rows_->IsSeparator(index);
 }
 
 bool TListBox::IsSelectable(std::int32_t index) const {
-    return List.Find(index) != nullptr && !IsSeparator(index);
+    return index >= 1 && index <= ListMax && !rows_->IsSeparator(index);
 }
 
 // ---- Drawing ----
@@ -105,23 +128,24 @@ void TListBox::Close() {
 }
 
 void TListBox::DrawRow(int x, int y, bool selected, std::int32_t index) {
-    const TListBoxItem* item = index <= ListMax ? List.Find(index) : nullptr;
+    const bool present = index >= 1 && index <= ListMax;
+    const ShortStr text = present ? rows_->Text(index) : ShortStr();
+    const std::uint8_t tag = present ? rows_->Tag(index) : 0;
     if (OnDrawRow) {
-        const ShortStr blank{};
-        OnDrawRow(x, y, WinWidth, item ? item->Tag : 0, item ? item->Name : blank, selected);
+        OnDrawRow(x, y, WinWidth, tag, text, selected);
         return;
     }
     const std::uint8_t attr = selected ? HiAttr : LoAttr;
-    if (item != nullptr) {
+    if (present) {
         ShortStr padded(" ");
-        padded += item->Name;
+        padded += text;
         padded += ' ';
         Console.WriteAt(x, y, attr, fitRow(padded, WinWidth, RowAlign).View());
     } else {
         Console.WriteAt(x, y, attr, RepeatChar(' ', WinWidth));
     }
     if (AllowTag) {
-        const char mark = (item != nullptr && item->Tag == 1) ? TagChar : ' ';
+        const char mark = (present && tag == 1) ? TagChar : ' ';
         Console.WriteAt(TagPos, y, TagAttr, std::string_view(&mark, 1));
     }
 }
@@ -301,10 +325,8 @@ void TListBox::runKeyLoop() {
             MoveSelection(false, true);
             if (IsSeparator(Picked)) MoveSelection(true, true);
         }
-        if (OnUpdate) {
-            const TListBoxItem* item = List.Find(Picked);
-            OnUpdate(Picked, item != nullptr ? item->Name : ShortStr());
-        }
+        if (OnUpdate)
+            OnUpdate(Picked, Picked >= 1 && Picked <= ListMax ? rows_->Text(Picked) : ShortStr());
 
         std::uint8_t key = 0;
         if (!waitKey(key)) return;
@@ -313,15 +335,15 @@ void TListBox::runKeyLoop() {
             if (handleExtended(Console.ReadKey())) return;
             continue;
         }
-        TListBoxItem* item = List.Find(Picked);
-        if (AllowTag && key == static_cast<std::uint8_t>(TagKey) && item != nullptr &&
-            item->Tag != 2) {
-            if (item->Tag == 1) {
-                item->Tag = 0;
+        const bool onRow = Picked >= 1 && Picked <= ListMax;
+        if (AllowTag && key == static_cast<std::uint8_t>(TagKey) && onRow &&
+            rows_->Tag(Picked) != 2) {
+            if (rows_->Tag(Picked) == 1) {
+                rows_->SetTag(Picked, 0);
                 // A caller may have set the tag on the row itself, past the count.
                 if (Marked > 0) --Marked;
             } else {
-                item->Tag = 1;
+                rows_->SetTag(Picked, 1);
                 ++Marked;
             }
             const std::int32_t tagged = Picked;
@@ -337,15 +359,15 @@ void TListBox::runKeyLoop() {
             ExitCode = key;
             return;
         } else if (key == PcKey::CtrlA) {
-            searchStep();
+            searchStep(false);
         } else if (key == PcKey::Backspace) {
             if (!SearchStr.Empty()) {
                 SearchStr.SetLength(SearchStr.Length() - 1);
-                searchStep();
+                searchStep(true);
             }
         } else if (key >= PcKey::FirstPrintable) {
             SearchStr += upperChar(static_cast<char>(key));
-            searchStep();
+            searchStep(true);
         }
     }
 }
@@ -436,22 +458,24 @@ void TListBox::pageDown() {
     DrawPage();
 }
 
-void TListBox::searchStep() {
+void TListBox::searchStep(bool fromSelected) {
     const std::int32_t oldTop = TopPage;
     const std::int32_t oldPicked = Picked;
     keepSearch_ = true;
     callSearch(SearchStr);
 
-    // The rows after the selection first, then from the top round to just before it.
+    // The rows after the selection, then from the top round to just before it; a typed key
+    // tries the selected row itself first, so that a word being typed stays on its first match.
     std::int32_t found = 0;
     const std::string_view needle = SearchStr.View();
-    for (std::int32_t n = 1; n < ListMax && found == 0; ++n) {
+    if (needle.empty() || ListMax == 0) return;
+    const std::int32_t first = fromSelected && Picked >= 1 && Picked <= ListMax ? 0 : 1;
+    for (std::int32_t n = first; n < ListMax && found == 0; ++n) {
         std::int32_t i = Picked + n;
         if (i > ListMax) i -= ListMax;
-        const TListBoxItem* item = List.Find(i);
-        if (item != nullptr && containsUpper(item->Name.View(), needle)) found = i;
+        if (i >= 1 && rows_->Contains(i, needle)) found = i;
     }
-    if (found == 0) return;
+    if (found == 0 || found == Picked) return;
 
     while (Picked != found) {
         if (found > Picked) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "Lib_IO_Base.h"
@@ -19,9 +20,31 @@ struct TListBoxItem {
     std::uint8_t Tag = 0; // 0 plain, 1 marked, 2 cannot be marked
 };
 
+// What a list box shows: rows numbered from 1, each a text and a tag. The list box's own rows
+// (TListBoxItems) are one kind; a caller with many rows gives its own, which makes a row's text
+// only when the row is drawn or searched.
+class TListRows {
+public:
+    virtual ~TListRows() = default;
+    virtual std::int32_t Count() const = 0;
+    // The text of row i, 1 <= i <= Count().
+    virtual ShortStr Text(std::int32_t i) const = 0;
+    virtual std::uint8_t Tag(std::int32_t) const { return 0; }
+    // Rows that cannot be marked ignore this.
+    virtual void SetTag(std::int32_t, std::uint8_t) {}
+    // A separator's text begins with character 2.
+    virtual bool IsSeparator(std::int32_t i) const;
+    // Whether row i's text contains upperNeedle (in upper case), comparing it upper-cased.
+    virtual bool Contains(std::int32_t i, std::string_view upperNeedle) const;
+};
+
+// Whether text contains upperNeedle (already upper-cased), comparing text with a to z upper-cased;
+// every other byte must match as it is. An empty needle is found nowhere.
+bool ContainsUpper(std::string_view text, std::string_view upperNeedle);
+
 // The rows of a list box, numbered from 1. Rows are kept in one growing block, so adding a row
 // allocates nothing most of the time; a reference to a row stays good until the next Add.
-class TListBoxItems {
+class TListBoxItems : public TListRows {
 public:
     // Row i, 1 <= i <= Count(); the caller keeps i in range.
     TListBoxItem& operator[](std::int32_t i) { return items_[static_cast<std::size_t>(i - 1)]; }
@@ -31,7 +54,12 @@ public:
     // Row i, or nullptr when there is no such row.
     TListBoxItem* Find(std::int32_t i);
     const TListBoxItem* Find(std::int32_t i) const;
-    std::int32_t Count() const { return static_cast<std::int32_t>(items_.size()); }
+    std::int32_t Count() const override { return static_cast<std::int32_t>(items_.size()); }
+    ShortStr Text(std::int32_t i) const override { return (*this)[i].Name; }
+    std::uint8_t Tag(std::int32_t i) const override { return (*this)[i].Tag; }
+    void SetTag(std::int32_t i, std::uint8_t tag) override { (*this)[i].Tag = tag; }
+    bool IsSeparator(std::int32_t i) const override;
+    bool Contains(std::int32_t i, std::string_view upperNeedle) const override;
 
 private:
     friend class TListBox;
@@ -63,10 +91,17 @@ public:
     TListBox(const TListBox&) = delete;
     TListBox& operator=(const TListBox&) = delete;
 
-    // Appends a row; past MaxItems rows it is dropped. A tag of 1 counts in Marked.
+    // Appends a row to the list box's own rows; past MaxItems rows it is dropped. A tag of 1
+    // counts in Marked.
     void Add(const ShortStr& text, std::uint8_t tag);
-    // Frees every row; Picked and TopPage are left as they are.
+    // Frees every row of its own; Picked and TopPage are left as they are.
     void Clear();
+    // Shows rows instead of the list box's own (which stay as they are), however many there are;
+    // nullptr goes back to its own. The caller keeps rows alive while they are shown, and calls
+    // this again when their count changes. ListMax follows.
+    void ShowRows(TListRows* rows);
+    // The rows shown: its own (List) unless ShowRows gave others.
+    const TListRows& Rows() const { return *rows_; }
 
     // Draws the window and runs the key loop until an exit key ends it. The coordinates
     // include the frame. The window stays drawn on return.
@@ -146,11 +181,14 @@ private:
     bool handleExtended(std::uint8_t code);
     void pageUp();
     void pageDown();
-    void searchStep();
+    // Looks for SearchStr and moves there. A typed key tests the selected row first (it may
+    // still match the longer text); searching again (Ctrl-A) starts after it.
+    void searchStep(bool fromSelected);
     // Shows the window's change after the selection moved from oldPicked/oldTop.
     void redrawMove(std::int32_t oldPicked, std::int32_t oldTop);
     void callSearch(const ShortStr& text);
     std::uint64_t now() const;
 
+    TListRows* rows_ = &List;
     bool keepSearch_ = false;
 };

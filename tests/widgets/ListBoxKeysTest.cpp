@@ -186,15 +186,15 @@ TEST_F(ListBoxKeysTest, SeparatorFoundBySearchIsLeftDownwardsOrElseUpwards) {
     EXPECT_EQ(picks, (std::vector<int>{1, 1}));
 }
 
-TEST_F(ListBoxKeysTest, TypingSearchesAfterTheSelectionAndWrapsAround) {
+TEST_F(ListBoxKeysTest, TypingFindsTheFirstMatchFromTheSelectionAndWraps) {
     AddRows({"apple", "banana", "cherry"});
     Type("an");
     Press(Down);
     Type("b\r");
     Run();
-    // a: banana is the first after apple holding an A. n: only cherry and then apple are
-    // tested for AN, so banana stays. b (after Down to cherry): wraps round to banana.
-    EXPECT_EQ(Visited(), (Positions{{1, 1}, {2, 1}, {2, 1}, {3, 1}, {2, 1}}));
+    // a: apple itself holds an A and stays. n: banana, the first from apple holding AN. b
+    // (after Down to cherry): wraps round to banana.
+    EXPECT_EQ(Visited(), (Positions{{1, 1}, {1, 1}, {2, 1}, {3, 1}, {2, 1}}));
     EXPECT_EQ(Passes[1].SearchRow, "╘═ a " + Rep("═", 17));
     EXPECT_EQ(Passes[2].SearchRow, "╘═ an " + Rep("═", 16));
     EXPECT_EQ(Passes[3].SearchRow, "╘" + Rep("═", 21)); // Down erased it
@@ -207,29 +207,29 @@ TEST_F(ListBoxKeysTest, SearchFoldsOnlyTheAsciiLetters) {
     AddRows({"start", "CAFE\x82", "cafe\x90"});
     Type("cafe\x90\r");
     Run();
-    // Each letter finds the next row holding the text so far, in either case; the last byte
-    // is not a letter and must match exactly, so no row is found for it.
-    EXPECT_EQ(Visited(), (Positions{{1, 1}, {2, 1}, {3, 1}, {2, 1}, {3, 1}, {3, 1}}));
+    // c finds the first row holding it in either case and the letters after it keep it; the
+    // last byte is not a letter and must match exactly, which only the third row does.
+    EXPECT_EQ(Visited(), (Positions{{1, 1}, {2, 1}, {2, 1}, {2, 1}, {2, 1}, {3, 1}}));
 }
 
-TEST_F(ListBoxKeysTest, BackspaceShortensTheTextAndSearchesOnFromTheNewSelection) {
-    AddRows({"apple", "banana", "cherry", "mango"});
-    Type("ap\b\b\b\r");
-    Run();
-    // a: banana. ap: apple (wrapped). Backspace to a: banana again, searching after apple.
-    // Backspace to nothing: nothing found. A third Backspace on an empty text does nothing.
-    EXPECT_EQ(Visited(), (Positions{{1, 1}, {2, 1}, {1, 1}, {2, 1}, {2, 1}, {2, 1}}));
-    EXPECT_EQ(Passes[3].SearchRow, "╘═ a " + Rep("═", 17));
-    EXPECT_EQ(Passes[4].SearchRow, CleanEdge());
-}
-
-TEST_F(ListBoxKeysTest, CtrlASearchesAgainWithTheSameText) {
+TEST_F(ListBoxKeysTest, BackspaceAndCtrlASearchAgainFromTheirOwnStart) {
     AddRows({"apple", "banana", "cherry", "papaya"});
-    Type("a");
-    Type("\x01\x01\r");
+    Type("ch\b\x01\x01\b\b\r");
     Run();
-    EXPECT_EQ(Visited(), (Positions{{1, 1}, {2, 1}, {4, 1}, {1, 1}}));
-    EXPECT_EQ(Passes[3].SearchRow, "╘═ a " + Rep("═", 17));
+    // c: cherry. ch: cherry. Backspace to c: cherry still holds it. Ctrl-A: the next row with a
+    // C after cherry, wrapping (none but cherry: it stays). Backspace to nothing finds nothing;
+    // a further Backspace on an empty text does nothing.
+    EXPECT_EQ(Visited(),
+              (Positions{{1, 1}, {3, 1}, {3, 1}, {3, 1}, {3, 1}, {3, 1}, {3, 1}, {3, 1}}));
+    EXPECT_EQ(Passes[3].SearchRow, "╘═ c " + Rep("═", 17));
+    EXPECT_EQ(Passes[6].SearchRow, CleanEdge());
+
+    Passes.clear();
+    List.Picked = 1;
+    Type("a\x01\x01\r");
+    Run();
+    // a stays on apple; each Ctrl-A goes on after the selected row.
+    EXPECT_EQ(Visited(), (Positions{{1, 1}, {1, 1}, {2, 1}, {4, 1}}));
 }
 
 TEST_F(ListBoxKeysTest, SearchDisplayShowsTheLastFifteenCharactersInLowerCase) {
@@ -299,7 +299,7 @@ TEST_F(ListBoxKeysTest, ExtendedExitKeys) {
     Run();
     EXPECT_EQ(List.ExitCode, 80);
     EXPECT_TRUE(List.ExitExtended);
-    EXPECT_EQ(List.Picked, 3); // the search "it" had moved it; Down did not
+    EXPECT_EQ(List.Picked, 1); // "it" matched the selected row itself; Down did not move it
 
     Type("\x1B");
     Run();
