@@ -79,7 +79,9 @@ public:
     // appending) is read on into its new messages, and every block read before is dropped then,
     // so that the scan never mixes the old state of a header with the new one. Outside a scan
     // every header is read from the file and the size asked at each call.
-    void BeginScan();
+    // A scan front to back (frontToBack), which never steps back nor looks elsewhere, reads
+    // through one block of each cache instead of all of them.
+    void BeginScan(bool frontToBack = false);
     void EndScan();
     bool Scanning() const { return scanning_; }
     // How many times the scan in progress (or the last one) found the files' sizes changed since
@@ -140,8 +142,15 @@ public:
         return textPos_ >= 0 && (textPos_ < textStart_ || textPos_ > textEnd_);
     }
     // The next line, at most width + 1 bytes; width is at most 254. A line longer than that is
-    // broken after its last blank, or after width + 1 bytes when it has none.
+    // broken after its last blank, or after width + 1 bytes when it has none; one of exactly
+    // width + 1 bytes followed only by blanks up to its line end is whole.
     ShortStr ReadTextLine(unsigned width);
+    // The line ReadTextLine gave last is the rest of a line broken by the width, not the start
+    // of one: a piece of a long kludge line is no kludge line by its first byte.
+    bool LineContinues() const { return lineContinues_; }
+    // Whether a lone byte 0x8D is text (the letter Н of code page 866) instead of the old soft
+    // line end, which is dropped; before an LF it is always dropped. Off until set.
+    void SetSoftCRIsLetter(bool letter);
     // Adds a line to the kludge block. A line that does not fit is cut but keeps its line end;
     // one that has no room left is dropped.
     void AppendKludge(std::string_view line);
@@ -172,6 +181,9 @@ private:
     void fillTextCache();
     unsigned char nextCharSlow();
     void skipDropped();
+    unsigned char peekChar();
+    bool droppedByte(unsigned char c);
+    bool onlyBlanksToLineEnd();
 
     TJamCacheSizes sizes_;
     std::string basePath_;
@@ -212,4 +224,6 @@ private:
     std::int64_t textStart_ = 0; // TxtOffset as of the last RewindText
     std::int64_t textEnd_ = -1;  // offset of the text's last byte
     bool wrapFlag_ = false;      // the last line was ended by the width, not by a CR
+    bool lineContinues_ = false; // the last line began where the one before it was broken
+    bool softCRIsLetter_ = false;
 };

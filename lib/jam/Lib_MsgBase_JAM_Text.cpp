@@ -52,17 +52,51 @@ void TJamMsgBase::fillTextCache() {
     textBufCount_ = static_cast<std::size_t>(got);
 }
 
-// Passes over bytes that are dropped wherever they stand (LF, NUL, soft CR), so that a text whose
-// lines end in CR LF, or which ends in such bytes, yields no extra empty line at its end.
+void TJamMsgBase::SetSoftCRIsLetter(bool letter) {
+    softCRIsLetter_ = letter;
+}
+
+// The byte at the read position, without taking it; 0 when the text is done.
+unsigned char TJamMsgBase::peekChar() {
+    if (TextDone()) return 0;
+    const std::int64_t at = textPos_;
+    const unsigned char c = NextChar();
+    textPos_ = at;
+    return c;
+}
+
+// Whether c, just taken, is dropped wherever it stands: NUL, LF, and 0x8D as the old soft line
+// end. Before an LF 0x8D is always that; alone it is the letter Н in code page 866 text.
+bool TJamMsgBase::droppedByte(unsigned char c) {
+    if (c == 0 || c == charLF) return true;
+    return c == softCR && (!softCRIsLetter_ || peekChar() == charLF);
+}
+
+// Passes over bytes that are dropped wherever they stand, so that a text whose lines end in CR
+// LF, or which ends in such bytes, yields no extra empty line at its end.
 void TJamMsgBase::skipDropped() {
     while (!TextDone()) {
         const std::int64_t at = textPos_;
-        const unsigned char c = NextChar();
-        if (c != 0 && c != charLF && c != softCR) {
+        if (!droppedByte(NextChar())) {
             textPos_ = at;
             return;
         }
     }
+}
+
+// Whether only blanks and dropped bytes stand between the read position and the next CR (or the
+// end of the text); if so, they and the CR are taken.
+bool TJamMsgBase::onlyBlanksToLineEnd() {
+    const std::int64_t at = textPos_;
+    while (!TextDone()) {
+        const unsigned char c = NextChar();
+        if (c == charCR) return true;
+        if (c != ' ' && !droppedByte(c)) {
+            textPos_ = at;
+            return false;
+        }
+    }
+    return true;
 }
 
 // The kludge block, and text bytes outside the cached stretch.
@@ -95,6 +129,7 @@ unsigned char TJamMsgBase::nextCharSlow() {
 ShortStr TJamMsgBase::ReadTextLine(unsigned width) {
     width = std::min(width, maxWidth);
     bool skip = wrapFlag_; // after a line ended by the width, one leading blank is dropped
+    lineContinues_ = wrapFlag_;
     wrapFlag_ = true;
     ShortStr line;
     std::size_t breakLen = 0; // length of the line up to and including its last blank
@@ -108,7 +143,7 @@ ShortStr TJamMsgBase::ReadTextLine(unsigned width) {
             skipDropped();
             return line;
         }
-        if (c == 0 || c == charLF || c == softCR) continue;
+        if (droppedByte(c)) continue;
         if (c == ' ') {
             if (line.Empty() && skip) {
                 skip = false;
@@ -121,7 +156,14 @@ ShortStr TJamMsgBase::ReadTextLine(unsigned width) {
         }
         line += static_cast<char>(c);
     }
-    // The line is full: break it after its last blank, and read on from there next time.
+    // The line is full. When nothing but blanks follows up to its line end it is one line, whole:
+    // cutting it at its last blank, or an empty line after it, would show what is not there.
+    if (onlyBlanksToLineEnd()) {
+        wrapFlag_ = false;
+        skipDropped();
+        return line;
+    }
+    // Otherwise break it after its last blank, and read on from there next time.
     if (breakLen > 0) {
         textPos_ = resume;
         line = line.Left(breakLen);

@@ -19,7 +19,7 @@ protected:
     // Writes message 2 with the text (after message 1, so its text does not start the file) and
     // returns its lines at the width.
     Lines Read(const std::string& text, unsigned width = 79,
-               const std::vector<std::string>& kludges = {}) {
+               const std::vector<std::string>& kludges = {}, bool softCRIsLetter = false) {
         JamBaseModel model;
         model.AddMessage(1, "Before", "Someone", "First").Text = "Other text\r";
         JamMessage& msg = model.AddMessage(2, "Alice", "Bob", "Subject");
@@ -27,6 +27,7 @@ protected:
         msg.Text = text;
         Write(model);
         reader = Open();
+        reader->SetSoftCRIsLetter(softCRIsLetter);
         reader->SeekNumber(2);
         reader->LoadMessage();
         return jamtest::Lines(*reader, width);
@@ -60,10 +61,30 @@ TEST_F(JamTextTest, LineEnds) {
     EXPECT_EQ(Read("aaaa\nbbbb\ncccc", 5), (Lines{"aaaabb", "bbcccc"}));
 }
 
+TEST_F(JamTextTest, SoftLineEndOrTheLetterOf866) {
+    struct Case {
+        const char* text;
+        bool letter;
+        Lines lines;
+    };
+    // In code page 866 a lone 0x8D is the capital letter EN; before an LF it is the old soft line
+    // end wherever it stands. Elsewhere it is always dropped.
+    const Case cases[] = {
+        {"\x8D\xAE\xA2\xAE\xE1\xE2\xA8\r", true, {"\x8D\xAE\xA2\xAE\xE1\xE2\xA8"}},
+        {"\x8D\xAE\xA2\xAE\xE1\xE2\xA8\r", false, {"\xAE\xA2\xAE\xE1\xE2\xA8"}},
+        {"one\x8D\ntwo\r", true, {"onetwo"}},
+        {"abc\x8D", true, {"abc\x8D"}},
+        {"abc\r\x8D\n", true, {"abc"}},
+        {"\x8D\r", true, {"\x8D"}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Read(c.text, 79, {}, c.letter), c.lines) << c.text << (c.letter ? " in 866" : "");
+}
+
 TEST_F(JamTextTest, WrappingAtWidth79) {
     const std::string hundred = chars(100);
     EXPECT_EQ(Read(hundred), (Lines{hundred.substr(0, 80), hundred.substr(80)}));
-    EXPECT_EQ(Read(chars(80) + "\r"), (Lines{chars(80), ""}));
+    EXPECT_EQ(Read(chars(80) + "\r"), (Lines{chars(80)}));
 
     // Last blank before column 80 at column 60: the line ends with it.
     std::string spaced = chars(59) + " " + chars(40, 'A') + "\r";
@@ -75,6 +96,24 @@ TEST_F(JamTextTest, WrappingAtWidth79) {
 
     // One leading blank, then a word longer than the width.
     EXPECT_EQ(Read(" " + hundred + "\r"), (Lines{" ", hundred.substr(0, 80), hundred.substr(80)}));
+
+    // A line that fills the width exactly, followed by nothing but blanks and dropped bytes up to
+    // its line end, is one line, whole: not cut at its last blank, no empty line after it.
+    const std::string full = chars(30) + " " + chars(46);
+    struct Case {
+        std::string text;
+        Lines lines;
+    };
+    const Case cases[] = {
+        {chars(77) + "\r", {chars(77)}},
+        {full + "\r", {full}},
+        {full + "  \n \r" + "next\r", {full, "next"}},
+        {full + "   ", {full}},
+        {full + " x\r", {chars(30) + " ", chars(46) + " x"}},
+        {chars(76) + " tail\r", {chars(76) + " ", "tail"}},
+        {chars(78) + "\r", {chars(77), "z"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Read(c.text, 76), c.lines) << c.text;
 
     // Words wrap, and only the first blank after a wrap is dropped.
     std::string words;
@@ -91,14 +130,22 @@ TEST_F(JamTextTest, WrappingAtWidth79) {
 TEST_F(JamTextTest, KludgeLinesComeFirstAndWrapLikeText) {
     EXPECT_EQ(Read("", 79, {"k1", "k2"}), (Lines{"\x01k1", "\x01k2"}));
 
-    // A last kludge line of exactly 80 characters: returned whole, then its CR as an empty line,
-    // then the text's first line, whose leading blank stays.
+    // A last kludge line of exactly 80 characters: returned whole, then the text's first line,
+    // whose leading blank stays.
     std::string k80 = chars(79);
-    EXPECT_EQ(Read(" body\r", 79, {"k1", k80}), (Lines{"\x01k1", "\x01" + k80, "", " body"}));
+    EXPECT_EQ(Read(" body\r", 79, {"k1", k80}), (Lines{"\x01k1", "\x01" + k80, " body"}));
 
-    // A long kludge line wraps at a blank like any other line.
+    // A long kludge line wraps at a blank like any other line; its second piece says it goes on
+    // from the first, the text's line after it does not.
     std::string longKludge = chars(50) + " " + chars(50);
     EXPECT_EQ(Read("x\r", 79, {longKludge}), (Lines{"\x01" + chars(50) + " ", chars(50), "x"}));
+    reader->RewindText();
+    std::vector<bool> continues;
+    while (!reader->TextDone()) {
+        reader->ReadTextLine(79);
+        continues.push_back(reader->LineContinues());
+    }
+    EXPECT_EQ(continues, (std::vector<bool>{false, true, false}));
 }
 
 TEST_F(JamTextTest, RewindReadsAgainAndDoneStaysDone) {
