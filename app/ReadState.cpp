@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 namespace {
@@ -69,29 +70,43 @@ bool readWhole(TFile& file, std::vector<std::uint8_t>& bytes) {
 
 // Writes the array to a new file beside the target, with the old file's permission bits, and
 // renames it over the target; on any failure the temporary file is removed and the old file
-// stays untouched.
-bool replaceFile(const TReadState& state, const TReplaceTarget& target) {
+// stays untouched. 0, or the system's error number of what failed.
+int replaceFile(const TReadState& state, const TReplaceTarget& target) {
     const std::string temp = TempPathFor(target.Path);
     TFile out;
-    if (!out.Open(temp, FileAccess::CreateReadWrite, target.Permissions)) return false;
-    bool written = out.WriteAll(state.ReadBitmap.data(), state.ReadBitmap.size()) && out.Sync();
+    if (!out.Open(temp, FileAccess::CreateReadWrite, target.Permissions)) return out.LastError();
+    int error = 0;
+    if (!out.WriteAll(state.ReadBitmap.data(), state.ReadBitmap.size()) || !out.Sync())
+        error = out.LastError();
     out.Close();
-    if (written && RenameFile(temp, target.Path)) return true;
+    if (error == 0 && RenameFile(temp, target.Path)) return 0;
+    if (error == 0) error = errno;
     RemoveFile(temp);
-    return false;
+    return error != 0 ? error : EIO;
 }
 
-// Where the marks really are: the file the user's own symbolic links lead to. A link of another
-// user is the one thing this module reports, once, when saving: it is what a link planted in a
-// shared folder would look like, and the user should know why the marks were not kept.
-bool targetOf(const TReadState& state, TReplaceTarget& target, bool saving) {
-    if (ReplaceTargetOf(state.FileName, target)) return true;
-    if (saving && errno == EPERM)
-        std::fprintf(stderr,
-                     "skeinview: %s: a symbolic link of another user is not followed; the read "
-                     "marks were not saved\n",
-                     state.FileName.c_str());
-    return false;
+// Merges the file's marks into the array and writes it. 0, or the error number of the failure.
+int mergeAndReplace(TReadState& state, const TReplaceTarget& target) {
+    TFile current;
+    const bool present = current.Open(target.Path, FileAccess::ReadWrite);
+    // A file in the way that this program may not write (a directory, a read-only or locked
+    // file) is left as it is, as is one whose marks cannot be read back for merging.
+    if (!present && current.LastError() != ENOENT) return current.LastError();
+    std::vector<std::uint8_t> onDisk;
+    if (present && !readWhole(current, onDisk))
+        return current.LastError() != 0 ? current.LastError() : EIO;
+    current.Close();
+    if (!onDisk.empty() &&
+        !growTo(state, stepsCovering(static_cast<std::int64_t>(onDisk.size()), 0)))
+        return ENOMEM;
+    for (std::size_t i = 0; i < onDisk.size(); ++i) state.ReadBitmap[i] |= onDisk[i];
+    return replaceFile(state, target);
+}
+
+// Whether the file (or a link's target) is there.
+bool exists(const TReplaceTarget& target) {
+    TFile file;
+    return file.Open(target.Path, FileAccess::ReadOnly) || file.LastError() != ENOENT;
 }
 
 } // namespace
@@ -106,19 +121,17 @@ std::int32_t InitialBitmapSize(std::int32_t activeCount) {
     return (size / ReadBitmapStep + 1) * ReadBitmapStep;
 }
 
-void LoadReadState(TReadState& state, const ShortStr& baseName, std::int32_t activeCount,
-                   ReadStateUse use) {
+void LoadReadState(TReadState& state, const ShortStr& baseName, std::int32_t activeCount) {
     releaseBitmap(state);
     state.FileName = ReadStateFileName(baseName);
 
+    state.Changed = false;
+
+    // Only read, whatever the run does later: a read-only file's marks still show, and nothing
+    // is made before there is something to keep.
     TFile file;
     TReplaceTarget target;
-    if (use == ReadStateUse::ShowOnly) {
-        if (targetOf(state, target, false)) file.Open(target.Path, FileAccess::ReadOnly);
-    } else if (targetOf(state, target, false) && !file.Open(target.Path, FileAccess::ReadWrite) &&
-               file.LastError() == ENOENT) {
-        file.Open(target.Path, FileAccess::CreateReadWrite);
-    }
+    if (ReplaceTargetOf(state.FileName, target)) file.Open(target.Path, FileAccess::ReadOnly);
 
     std::vector<std::uint8_t> stored;
     if (file.IsOpen() && !readWhole(file, stored)) stored.clear();
@@ -132,7 +145,7 @@ void LoadReadState(TReadState& state, const ShortStr& baseName, std::int32_t act
     for (std::size_t i = 0; i < stored.size(); ++i) state.ReadBitmap[i] = stored[i];
 }
 
-bool IsRead(TReadState& state, std::int32_t n) {
+bool IsRead(const TReadState& state, std::int32_t n) {
     // Asking does not grow the array: a number beyond it has never been marked. Growing here
     // would let one damaged header number (up to 2^31) blow the file up to 256 MB while merely
     // listing the base.
@@ -143,30 +156,37 @@ bool IsRead(TReadState& state, std::int32_t n) {
 }
 
 void MarkRead(TReadState& state, std::int32_t n) {
-    if (std::uint8_t* byte = byteOf(state, n)) *byte |= maskOf(n);
+    std::uint8_t* byte = byteOf(state, n);
+    if (byte == nullptr || (*byte & maskOf(n)) != 0) return;
+    *byte |= maskOf(n);
+    state.Changed = true;
 }
 
 bool SaveReadState(TReadState& state, bool release) {
     if (!state.Held()) return false;
 
     bool saved = false;
+    int error = 0;
+    bool foreignLink = false;
     TReplaceTarget target;
-    if (targetOf(state, target, true)) {
-        TFile current;
-        bool present = current.Open(target.Path, FileAccess::ReadWrite);
-        // A file in the way that this program may not write (a directory, a read-only or locked
-        // file) is left as it is, as is one whose marks cannot be read back for merging.
-        if (present || current.LastError() == ENOENT) {
-            std::vector<std::uint8_t> onDisk;
-            bool merged = !present || readWhole(current, onDisk);
-            current.Close();
-            if (merged && !onDisk.empty())
-                merged = growTo(state, stepsCovering(static_cast<std::int64_t>(onDisk.size()), 0));
-            if (merged) {
-                for (std::size_t i = 0; i < onDisk.size(); ++i) state.ReadBitmap[i] |= onDisk[i];
-                saved = replaceFile(state, target);
-            }
-        }
+    if (!ReplaceTargetOf(state.FileName, target)) {
+        error = errno != 0 ? errno : EIO;
+        foreignLink = errno == EPERM;
+    } else if (state.Changed || !exists(target)) {
+        error = mergeAndReplace(state, target);
+        saved = error == 0;
+    }
+    // Marks this run set that are not in the file are lost: the user must know. A link of
+    // another user is what a link planted in a shared folder would look like.
+    if (!saved && state.Changed) {
+        if (foreignLink)
+            std::fprintf(stderr,
+                         "skeinview: %s: a symbolic link of another user is not followed; the "
+                         "read marks were not saved\n",
+                         state.FileName.c_str());
+        else
+            std::fprintf(stderr, "skeinview: %s: the read marks of this run were not saved: %s\n",
+                         state.FileName.c_str(), std::strerror(error));
     }
     if (release) releaseBitmap(state);
     return saved;

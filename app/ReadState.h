@@ -3,11 +3,12 @@
 // between runs in "skeinview_<base name>.dat" in the current directory. The file is nothing but
 // the array: byte k holds numbers 8k + 1 (value 1) to 8k + 8 (value 128).
 //
-// Nothing here is reported but one thing: a read-state file that cannot be read leaves every
-// message unread, and one that cannot be written keeps what it held. The file may be a symbolic
-// link of the user's own: the marks are read from and saved to the file it leads to, which keeps
-// its permission bits. A link of another user is never followed (all unread, nothing written),
-// and saving then says so in one line on standard error.
+// A read-state file that cannot be read leaves every message unread; loading only reads it (a
+// read-only file's marks show) and never makes it. A save that loses marks this run set says so
+// in one line on standard error, with the file and the reason; the old file then stays as it
+// was. The file may be a symbolic link of the user's own: the marks are read from and saved to
+// the file it leads to, which keeps its permission bits. A link of another user is never
+// followed (all unread, nothing written).
 
 #include "ShortStr.h"
 
@@ -20,6 +21,8 @@ struct TReadState {
     std::vector<std::uint8_t> ReadBitmap;
     // The read-state file, set by LoadReadState.
     std::string FileName;
+    // This run marked a message that was not marked before.
+    bool Changed = false;
 
     bool Held() const { return !ReadBitmap.empty(); }
     std::int32_t ReadBitmapSize() const { return static_cast<std::int32_t>(ReadBitmap.size()); }
@@ -35,26 +38,21 @@ std::string ReadStateFileName(const ShortStr& baseName);
 // a negative count), 256 for 1024 to 2047, and so on.
 std::int32_t InitialBitmapSize(std::int32_t activeCount);
 
-// What a run does with its read marks: keeps them up to date, or only shows them (the thread list
-// written as text), when the file is merely read and never made or written.
-enum class ReadStateUse { Update, ShowOnly };
-
 // Sizes the array from the base's count of active messages, or larger to take a longer file
-// whole, and fills it from the read-state file of baseName. A missing file is created empty
-// unless the marks are only shown.
-void LoadReadState(TReadState& state, const ShortStr& baseName, std::int32_t activeCount,
-                   ReadStateUse use = ReadStateUse::Update);
+// whole, and fills it from the read-state file of baseName, which is only read.
+void LoadReadState(TReadState& state, const ShortStr& baseName, std::int32_t activeCount);
 
 // Whether message n has been read; numbers below 1 and numbers beyond the array never have.
 // Asking never grows the array.
-bool IsRead(TReadState& state, std::int32_t n);
+bool IsRead(const TReadState& state, std::int32_t n);
 // Marks message n read, growing the array in whole steps to cover it; numbers below 1 are
 // ignored.
 void MarkRead(TReadState& state, std::int32_t n);
 
-// Adds the marks the file holds by now (another copy of the program may have saved some), then
-// replaces the file whole through a temporary file beside it (beside a link's target), so that it
-// is never left cut short.
-// True when the file was written. With release, the array is released either way. Does nothing
-// when no array is held.
+// Writes the marks when this run changed one or the file is not there yet: adds the marks the
+// file holds by now (another copy of the program may have saved some), then replaces the file
+// whole through a temporary file beside it (beside a link's target), so that it is never left cut
+// short. True when the file was written. When it was not and this run changed a mark, standard
+// error says so (Changed tells the caller); when nothing changed, nothing was lost and nothing is
+// said. With release, the array is released either way. Does nothing when no array is held.
 bool SaveReadState(TReadState& state, bool release);

@@ -9,8 +9,9 @@
 //
 // What must hold: the array is a multiple of 128 bytes, at least the size the active count asks
 // for and large enough for the whole file, and starts with the file's bytes; a marked number reads
-// as read; a save either replaces the file with the array, or fails and leaves the file exactly as
-// it was; and what was saved loads back with every mark.
+// as read; a save either replaces the file with the array (only when a mark changed), or fails or
+// is not needed and leaves the file exactly as it was; and what was saved loads back with every
+// mark.
 
 #include "Lib_FileIO.h"
 #include "ReadState.h"
@@ -128,6 +129,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (after != stored) broken("a failed save changed the file");
         return 0;
     }
+    // The file is there: only a run that changed a mark writes it.
+    if (!state.Changed) broken("a run that changed no mark wrote the file");
     // Saved: the file is the array, with the marks the file held merged in.
     if (after.size() < marked.size()) broken("the saved file is shorter than the array");
     for (std::size_t i = 0; i < marked.size(); ++i)

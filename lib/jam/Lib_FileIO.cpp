@@ -56,6 +56,7 @@ bool TFile::Open(const std::string& path, FileAccess access, int permissions) {
     Close();
     path_ = path;
     FileFault fault = askHook(FileOp::Open, path);
+    if (!fault.Fail && access != FileAccess::ReadOnly) fault = askHook(FileOp::OpenToWrite, path);
     if (fault.Fail) return fail(faultError(fault));
     int error = FilePlatform::OpenRegular(path, access, handle_, permissions);
     if (error != 0) return fail(error);

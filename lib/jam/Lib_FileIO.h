@@ -78,8 +78,9 @@ struct TReplaceTarget {
 bool ReplaceTargetOf(const std::string& path, TReplaceTarget& out);
 
 // Test seam: a hook asked before each operation may make it fail or come back short. The empty
-// hook (the default) lets everything through. For Rename the path given is the source.
-enum class FileOp { Open, Size, Read, Write, Sync, Rename };
+// hook (the default) lets everything through. For Rename the path given is the source. An open
+// for writing asks Open, then OpenToWrite, so that a file can be made read-only alone.
+enum class FileOp { Open, OpenToWrite, Size, Read, Write, Sync, Rename };
 struct FileFault {
     bool Fail = false; // the call fails with errno = Error (EIO when Error is 0)
     int Error = 0;

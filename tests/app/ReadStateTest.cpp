@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -116,21 +117,27 @@ TEST_F(ReadStateTest, GrowsInWholeStepsKeepingItsMarks) {
     EXPECT_EQ(ReadFileOctets(file_).size(), 12544u);
 }
 
-TEST_F(ReadStateTest, FileOfAnyLengthIsTakenAndWrittenWhole) {
-    // Missing: made empty at once, written at full size at the end.
+TEST_F(ReadStateTest, FileOfAnyLengthIsTakenAndWrittenWholeWhenAMarkChanged) {
+    // Missing: loading makes nothing; the end of the run writes it at full size.
     TReadState state;
     LoadReadState(state, "general", 5000);
-    EXPECT_EQ(fs::file_size(file_), 0u);
+    EXPECT_FALSE(fs::exists(file_));
     EXPECT_EQ(state.ReadBitmapSize(), 640);
     EXPECT_TRUE(SaveReadState(state, true));
     EXPECT_EQ(ReadFileOctets(file_), Bytes(640, 0));
 
-    // Ten bytes fill the start; the rest stays clear and is written out.
+    // Ten bytes fill the start; the rest stays clear. Nothing changed: the file stays as it is.
     WriteFileBytes(file_, Pattern(10, 1));
     LoadReadState(state, "general", 0);
     ASSERT_EQ(state.ReadBitmapSize(), 128);
     EXPECT_TRUE(StartsWith(state.ReadBitmap, Pattern(10, 1)));
     EXPECT_EQ(std::count(state.ReadBitmap.begin() + 10, state.ReadBitmap.end(), 0), 118);
+    MarkRead(state, 1); // set in the file already: no change
+    EXPECT_FALSE(state.Changed);
+    EXPECT_FALSE(SaveReadState(state, false));
+    EXPECT_EQ(ReadFileOctets(file_), Pattern(10, 1));
+    MarkRead(state, 1000);
+    EXPECT_TRUE(state.Changed);
     EXPECT_TRUE(SaveReadState(state, true));
     EXPECT_EQ(ReadFileOctets(file_).size(), 128u);
 
@@ -139,10 +146,34 @@ TEST_F(ReadStateTest, FileOfAnyLengthIsTakenAndWrittenWhole) {
     LoadReadState(state, "general", 10);
     EXPECT_EQ(state.ReadBitmapSize(), 384);
     EXPECT_TRUE(StartsWith(state.ReadBitmap, Pattern(300, 7)));
+    MarkRead(state, 3000);
     EXPECT_TRUE(SaveReadState(state, true));
     Bytes saved = ReadFileOctets(file_);
     EXPECT_EQ(saved.size(), 384u);
     EXPECT_TRUE(StartsWith(saved, Pattern(300, 7)));
+}
+
+TEST_F(ReadStateTest, AReadOnlyFileShowsItsMarksAndAFailedSaveIsToldOnlyWhenMarksAreLost) {
+    WriteFileBytes(file_, Pattern(128, 3));
+    SetFileFaultHook([&](FileOp op, const std::string&) {
+        return op == FileOp::OpenToWrite ? FileFault{true, EACCES} : FileFault{};
+    });
+    TReadState state;
+    LoadReadState(state, "general", 0);
+    EXPECT_EQ(state.ReadBitmap, Pattern(128, 3));
+
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(SaveReadState(state, false)); // nothing changed: nothing lost, nothing said
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    MarkRead(state, 1024);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(SaveReadState(state, true));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "skeinview: " + file_ +
+                  ": the read marks of this run were not saved: " + std::strerror(EACCES) + "\n");
+    EXPECT_TRUE(state.Changed);
+    EXPECT_EQ(ReadFileOctets(file_), Pattern(128, 3));
+    EXPECT_EQ(Entries(), std::set<std::string>{file_});
 }
 
 TEST_F(ReadStateTest, SavingKeepsTheMarksAnotherReaderSavedMeanwhile) {
@@ -238,7 +269,7 @@ TEST_F(ReadStateTest, NothingHeldNothingWritten) {
     EXPECT_FALSE(SaveReadState(state, true));
     EXPECT_TRUE(Entries().empty());
     LoadReadState(state, "general", 0);
-    EXPECT_TRUE(SaveReadState(state, true));
+    EXPECT_TRUE(SaveReadState(state, true)); // no file yet: made
     fs::remove(file_);
     EXPECT_FALSE(SaveReadState(state, true)); // already released
     EXPECT_FALSE(fs::exists(file_));
