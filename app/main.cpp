@@ -4,8 +4,8 @@
 // it writes the thread list there as text and ends.
 //
 // Exit codes: 0 after a normal run (and when the reader of the text goes away, as `| head`
-// does), 1 when the base cannot be opened, the terminal cannot show the reader or the text
-// cannot be written, 2 for a wrong command line.
+// does), 1 when the base cannot be opened, the terminal cannot show the reader, the text cannot
+// be written or the read marks of the run cannot be saved, 2 for a wrong command line.
 
 #include "ConsoleDevice.h"
 #include "Lib_Paths.h"
@@ -32,6 +32,7 @@ constexpr int exitOk = 0;
 constexpr int exitCantOpen = 1;
 constexpr int exitCantShow = 1;
 constexpr int exitCantWrite = 1;
+constexpr int exitMarksLost = 1;
 constexpr int exitUsage = 2;
 
 // The count of active messages that sizes the read marks. A damaged base header may claim any
@@ -75,8 +76,7 @@ bool terminalCannotShowTheReader() {
 // The thread list as text on standard output. It marks nothing read, and the read-state file
 // is only read: the run leaves it as it was.
 int writeThreadList(TReaderState& state) {
-    LoadReadState(state.ReadState, state.BaseName, activeCountForMarks(*state.MsgBase),
-                  ReadStateUse::ShowOnly);
+    LoadReadState(state.ReadState, state.BaseName, activeCountForMarks(*state.MsgBase));
     TTextOutput output = CreateStandardTextOutput();
     if (WriteThreadList(*state.MsgBase, state.ReadState, output) || output.ReaderGone())
         return exitOk;
@@ -87,6 +87,11 @@ int writeThreadList(TReaderState& state) {
 } // namespace
 
 int main(int argc, char** argv) {
+#ifdef SIGPIPE
+    // A closed pipe makes a write fail instead of ending the program, so that even the usage
+    // line and "Can't open" end with their own exit codes.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     if (argc != 2) {
         std::puts("Syntax: Skeinview <path/base filename of JAM base>");
         return exitUsage;
@@ -105,6 +110,8 @@ int main(int argc, char** argv) {
     }
     state.MsgBase->SetBasePath((state.BaseDir + state.BaseName).View());
     state.MsgBase->SetScratchFile("msgbuf.tmp.txt");
+    // In code page 866 the byte 0x8D is the letter Н, not the old soft line end.
+    state.MsgBase->SetSoftCRIsLetter(DisplayCodePage() == CodePage::Id::Cyrillic);
     if (state.MsgBase->OpenBase() != 0) {
         std::puts("Can't open");
         std::fflush(stdout);
@@ -117,7 +124,8 @@ int main(int argc, char** argv) {
     LoadReadState(state.ReadState, state.BaseName, activeCountForMarks(*state.MsgBase));
     ThreadListScreen(state, CreatePlatformConsole());
     ignoreEndingSignals();
-    SaveReadState(state.ReadState, true);
+    // A save that loses this run's marks has said why on standard error.
+    const bool saved = SaveReadState(state.ReadState, true);
     state.MsgBase.reset();
-    return exitOk;
+    return saved || !state.ReadState.Changed ? exitOk : exitMarksLost;
 }

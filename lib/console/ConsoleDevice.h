@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "Lib_CodePage.h"
 #include "Lib_ScreenBuffer.h"
 
 // Control key state bits of a key event, as the Windows console reports them.
@@ -74,3 +75,7 @@ public:
 // The console of the platform the program runs on: the Windows console on Windows, the
 // terminal device elsewhere. Never empty.
 std::unique_ptr<ConsoleDevice> CreatePlatformConsole();
+
+// The code page whose glyphs the platform's console shows: the locale's on POSIX, the console's
+// own output code page on Windows.
+CodePage::Id DisplayCodePage();

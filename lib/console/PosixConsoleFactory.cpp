@@ -11,6 +11,10 @@ std::unique_ptr<ConsoleDevice> CreatePlatformConsole() {
     return CreateTermConsoleDevice();
 }
 
+CodePage::Id DisplayCodePage() {
+    return TermOptionsFromEnvironment().Page;
+}
+
 bool StandardOutputIsConsole() {
     return isatty(STDOUT_FILENO) == 1;
 }

@@ -22,7 +22,16 @@ bool allPrintable(const char* p) {
 
 } // namespace
 
-TTextOutput::TTextOutput(CodePage::Id page) : asIs_(false) {
+TTextOutput::TTextOutput() {
+    // A control byte would end a line early or reach a terminal as a command (ESC).
+    for (int byte = 0; byte < 256; ++byte) {
+        const auto b = static_cast<std::uint8_t>(byte);
+        glyphs_[b][0] = b < 0x20 || b == 0x7F ? '?' : static_cast<char>(b);
+        glyphLength_[b] = 1;
+    }
+}
+
+TTextOutput::TTextOutput(CodePage::Id page) {
     for (int byte = 0; byte < 256; ++byte) {
         const auto b = static_cast<std::uint8_t>(byte);
         glyphLength_[b] = static_cast<std::uint8_t>(
@@ -31,11 +40,6 @@ TTextOutput::TTextOutput(CodePage::Id page) : asIs_(false) {
 }
 
 void TTextOutput::AppendLine(std::string_view bytes, std::string& text) const {
-    if (asIs_) {
-        text.append(bytes);
-        text.push_back('\n');
-        return;
-    }
     // The line is built in a buffer with room for the longest glyph of every byte of a stretch
     // (a whole row at once), so that the text grows once a stretch. Printable ASCII is its own
     // glyph, of one byte.

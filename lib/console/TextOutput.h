@@ -3,7 +3,9 @@
 // program writes its text as lines. In a UTF-8 locale on POSIX every byte becomes the UTF-8 of
 // the glyph it shows on screen in the code page the locale picks (the control range as its
 // console glyphs, byte 0 as a blank), so a line reads as the screen shows it; otherwise, and
-// always on Windows, the bytes go out as they are.
+// always on Windows, the bytes go out as they are, but for the control bytes (0x00 to 0x1F and
+// 0x7F), which become '?': in every locale a line is one line, and no escape sequence stored in a
+// base reaches a terminal or a mail.
 
 #include <array>
 #include <cstddef>
@@ -15,8 +17,8 @@
 
 class TTextOutput {
 public:
-    // Bytes as they are.
-    TTextOutput() = default;
+    // Bytes as they are, control bytes as '?'.
+    TTextOutput();
     // Every byte as the UTF-8 of its glyph in page.
     explicit TTextOutput(CodePage::Id page);
 
@@ -39,7 +41,6 @@ private:
     static constexpr std::size_t glyphRoom_ = 4; // UTF-8 takes no more for one character
     static constexpr std::size_t lineRoom_ = 1024;
 
-    bool asIs_ = true;
     std::array<std::array<char, glyphRoom_>, 256> glyphs_{};
     std::array<std::uint8_t, 256> glyphLength_{};
     int error_ = 0;

@@ -8,6 +8,21 @@ std::unique_ptr<ConsoleDevice> CreatePlatformConsole() {
     return std::make_unique<WinConsoleDevice>();
 }
 
+CodePage::Id DisplayCodePage() {
+    switch (GetConsoleOutputCP()) {
+    case 720:
+        return CodePage::Id::Arabic;
+    case 737:
+        return CodePage::Id::Greek;
+    case 862:
+        return CodePage::Id::Hebrew;
+    case 866:
+        return CodePage::Id::Cyrillic;
+    default:
+        return CodePage::Id::Us;
+    }
+}
+
 bool StandardOutputIsConsole() {
     // A file or a pipe has no console mode; a character device that is not the console (NUL)
     // has none either.

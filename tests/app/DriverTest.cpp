@@ -13,11 +13,14 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -199,6 +202,64 @@ TEST_F(DriverTest, BackslashesSeparateFoldersAsSlashesDo) {
     EXPECT_EQ(r.Err, "");
     EXPECT_EQ(CwdEntries(), std::set<std::string>{"skeinview_demo.dat"});
     EXPECT_EQ(ReadFileBytes((cwd / "skeinview_demo.dat").string()).substr(0, 1), "\x01");
+}
+
+TEST_F(DriverTest, AReaderGoneBeforeTheFirstLineLeavesTheExitCodesAsTheyAre) {
+    const std::string base = CopyDemo();
+    const struct {
+        std::vector<std::string> Args;
+        int Exit;
+    } cases[] = {{{}, 2}, {{(bases / "none").string()}, 1}, {{base}, 0}};
+    for (const auto& c : cases) {
+        ProcessOptions options;
+        options.Program = programPath;
+        options.Args = c.Args;
+        options.WorkDir = cwd.string();
+        options.OutputToClosedPipe = true;
+        const ProcessResult r = RunProcess(options);
+        EXPECT_EQ(r.Signal, 0) << c.Exit;
+        EXPECT_EQ(r.Exit, c.Exit);
+    }
+}
+
+TEST_F(DriverTest, MarksThatCannotBeSavedAreToldWithExitCodeOne) {
+    const std::string base = CopyDemo();
+    // A folder where the marks file belongs: the message opened cannot be kept as read.
+    fs::create_directory(cwd / "skeinview_demo.dat");
+    ProcessResult r = RunOnScreen({base}, "\r\r");
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_EQ(r.Err, "skeinview: skeinview_demo.dat: the read marks of this run were not saved: " +
+                         std::string(std::strerror(EISDIR)) + "\n");
+    // Nothing opened: nothing lost and nothing said.
+    r = RunOnScreen({base});
+    EXPECT_EQ(r.Exit, 0);
+    EXPECT_EQ(r.Err, "");
+
+    // A current folder the user may not write in. Its modes do not bind root: root runs the
+    // program as nobody for this.
+    fs::remove(cwd / "skeinview_demo.dat");
+    const auto readable = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                          fs::perms::others_read | fs::perms::others_exec;
+    for (const fs::path& p : {cwd.parent_path(), cwd, bases}) fs::permissions(p, readable);
+    ProcessOptions options;
+    options.Program = programPath;
+    options.Args = {base};
+    if (::geteuid() == 0) {
+        if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "no setpriv to run as another user";
+        options.Program = "/usr/bin/setpriv";
+        options.Args = {"--reuid=65534", "--regid=65534", "--clear-groups", programPath, base};
+    } else {
+        fs::permissions(cwd, fs::perms::owner_write, fs::perm_options::remove);
+    }
+    options.WorkDir = cwd.string();
+    options.Input = "\r\r";
+    options.OutputOnTerminal = true;
+    r = RunProcess(options);
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_EQ(r.Err, "skeinview: skeinview_demo.dat: the read marks of this run were not saved: " +
+                         std::string(std::strerror(EACCES)) + "\n");
+    EXPECT_TRUE(CwdEntries().empty());
+    fs::permissions(cwd, fs::perms::owner_write, fs::perm_options::add);
 }
 
 // On a terminal (standard output a pseudo-terminal), TERM decides: one that cannot show a

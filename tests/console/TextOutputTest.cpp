@@ -18,8 +18,8 @@ TEST(TextOutputTest, ALineAsItsBytesOrAsItsGlyphs) {
     };
     const std::string everyControl("\x00\x01\x1b\x1f\x7f", 5);
     const Case cases[] = {
-        {"bytes as they are", TTextOutput(), everyControl + "\x80\xff",
-         everyControl + "\x80\xff\n"},
+        {"bytes as they are but control bytes", TTextOutput(),
+         "Re: " + everyControl + "[2J\r\n\x80\xff", "Re: ?????[2J??\x80\xff\n"},
         {"ASCII stays ASCII", TTextOutput(CodePage::Id::Us), "  12 N Sysop", "  12 N Sysop\n"},
         {"byte 0 a blank, the control range its console glyphs", TTextOutput(CodePage::Id::Us),
          everyControl, " \u263A\u2190\u25BC\u2302\n"},
@@ -29,7 +29,9 @@ TEST(TextOutputTest, ALineAsItsBytesOrAsItsGlyphs) {
          "\x80\xa0\xcd", "\u0410\u0430\u2550\n"},
         {"an empty row", TTextOutput(CodePage::Id::Greek), "", "\n"},
         {"ASCII runs beside glyphs", TTextOutput(CodePage::Id::Us),
-         "Thread (2 msgs): Gr\x81\xe1" "e~aus\x7f dem S\x81" "den",
+         "Thread (2 msgs): Gr\x81\xe1"
+         "e~aus\x7f dem S\x81"
+         "den",
          "Thread (2 msgs): Gr\u00FC\u00DFe~aus\u2302 dem S\u00FCden\n"},
         {"a line longer than a row", TTextOutput(CodePage::Id::Us),
          std::string(300, 'a') + "\xdb" + std::string(300, 'b'),

@@ -19,10 +19,14 @@
 namespace {
 
 [[noreturn]] void startChild(const ProcessOptions& options, const std::string& in,
-                             const std::string& out, const std::string& err, int terminal) {
+                             const std::string& out, const std::string& err, int terminal,
+                             int pipeOut) {
+    // As a shell starts it: a signal the test ignores is not ignored by the program.
+    ::signal(SIGPIPE, SIG_DFL);
     const int inFd = ::open(in.c_str(), O_RDONLY);
-    const int outFd =
-        terminal >= 0 ? terminal : ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int outFd = terminal >= 0  ? terminal
+                      : pipeOut >= 0 ? pipeOut
+                                     : ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int errFd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (inFd < 0 || outFd < 0 || errFd < 0) ::_exit(126);
     if (!options.WorkDir.empty() && ::chdir(options.WorkDir.c_str()) != 0) ::_exit(126);
@@ -66,9 +70,13 @@ ProcessResult RunProcess(const ProcessOptions& options) {
     if (options.OutputOnTerminal) terminal.emplace();
     const int outTerminalFd = terminal ? terminal->Slave : -1;
     const int shownFd = terminal ? terminal->Master : -1;
+    // The pipe's reading end is closed before the program starts: nothing ever reads it.
+    int pipeEnds[2] = {-1, -1};
+    if (options.OutputToClosedPipe && ::pipe(pipeEnds) == 0) ::close(pipeEnds[0]);
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
-    if (pid == 0) startChild(options, in, out, err, outTerminalFd);
+    if (pid == 0) startChild(options, in, out, err, outTerminalFd, pipeEnds[1]);
+    if (pipeEnds[1] >= 0) ::close(pipeEnds[1]);
     if (pid < 0) {
         result.Err = "could not start " + options.Program;
         return result;
@@ -92,7 +100,7 @@ ProcessResult RunProcess(const ProcessOptions& options) {
     if (WIFEXITED(status)) result.Exit = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.Signal = WTERMSIG(status);
     readTerminal(shownFd, result.Out);
-    if (!options.OutputOnTerminal) result.Out = ReadFileBytes(out);
+    if (!options.OutputOnTerminal && !options.OutputToClosedPipe) result.Out = ReadFileBytes(out);
     result.Err = ReadFileBytes(err);
     return result;
 }

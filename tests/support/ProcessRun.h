@@ -13,12 +13,14 @@
 struct ProcessOptions {
     std::string Program;
     std::vector<std::string> Args;
-    std::string WorkDir;           // the program's current folder; empty: the test's own
-    std::string Input;             // its standard input, byte for byte
-    bool InputFromNull = false;    // standard input is /dev/null instead
+    std::string WorkDir;        // the program's current folder; empty: the test's own
+    std::string Input;          // its standard input, byte for byte
+    bool InputFromNull = false; // standard input is /dev/null instead
     // Standard output is an 80x25 pseudo-terminal, not a file; TERM is then xterm unless Env sets
     // it or Unset removes it.
     bool OutputOnTerminal = false;
+    // Standard output is a pipe whose reader has gone already (`| head` that has ended).
+    bool OutputToClosedPipe = false;
     std::vector<std::pair<std::string, std::string>> Env; // set in the child
     std::vector<std::string> Unset;                       // removed from the child's environment
     std::chrono::milliseconds TimeLimit{120000};          // killed after it
