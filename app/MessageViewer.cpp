@@ -10,19 +10,14 @@ namespace {
 constexpr std::uint8_t headerTextAttr = 11; // light cyan on black
 constexpr std::uint8_t frameAttr = 9;       // light blue on black
 constexpr std::uint8_t readerBoxType = 4;
-constexpr unsigned textWidth = 79;
+// Lines of at most 77 characters: the text list shows 77 columns between its frame and the
+// scroll track, and every character of a line must be seen.
+constexpr unsigned textWidth = 76;
 constexpr char kludgeMark = 1;
 
 void styleBox(TMenuBox& box) {
     box.BoxType = readerBoxType;
     box.BoxAttr = box.BoxAttr2 = box.BoxAttr3 = box.BoxAttr4 = frameAttr;
-}
-
-void clearReadMark(TListBox& list) {
-    if (list.Picked < 1 || list.Picked > list.ListMax) return;
-    ShortStr& row = list.List[list.Picked].Name;
-    std::size_t mark = ReadMarkIndex(row);
-    if (mark < row.Length()) row[mark] = ' ';
 }
 
 void writeHeaderLines(TReaderState& state, TJamMsgBase& base) {
@@ -60,7 +55,7 @@ void ApplyStyle(TMenuBox* box, TListBox* list) {
     }
 }
 
-bool ViewMessage(TReaderState& state, TListBox& list, std::int32_t number) {
+bool ViewMessage(TReaderState& state, std::int32_t number) {
     TJamMsgBase& base = *state.MsgBase;
     base.SeekNumber(number);
     if (!base.HasCurrent()) return false;
@@ -68,19 +63,22 @@ bool ViewMessage(TReaderState& state, TListBox& list, std::int32_t number) {
     // A header that cannot be read leaves another message's header in memory: nothing of it is
     // shown, and no message is marked read for it.
     if (base.HeaderBytes() == 0) return false;
+    // The thread list reads its "N" marks from here.
     MarkRead(state.ReadState, ScanNumber(base));
-    clearReadMark(list);
 
     TIOBase& console = *state.Console;
     TMenuBox headerBox(console);
     TListBox textList(console);
     ApplyStyle(&headerBox, &textList);
 
-    // Kludge lines come first and start with byte 1; the reader shows only the text.
+    // Kludge lines come first and start with byte 1; the reader shows only the text. The
+    // pieces of a kludge line longer than the width go with it.
     base.RewindText();
+    bool kludge = false;
     while (!base.TextDone()) {
-        ShortStr line = base.ReadTextLine(textWidth);
-        if (line.Empty() || line[0] != kludgeMark) textList.Add(line, 0);
+        const ShortStr line = base.ReadTextLine(textWidth);
+        if (!base.LineContinues()) kludge = !line.Empty() && line[0] == kludgeMark;
+        if (!kludge) textList.Add(line, 0);
     }
 
     console.ClearScreen();

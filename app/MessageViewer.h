@@ -12,7 +12,7 @@
 // The reader's colours and frame style, set on whichever widget is given.
 void ApplyStyle(TMenuBox* box, TListBox* list);
 
-// Shows message number (or the next existing one), whose row is the selected row of list. True
-// when the viewer was left with Enter (show the next message of the thread), false with Esc or
-// when there is no such message.
-bool ViewMessage(TReaderState& state, TListBox& list, std::int32_t number);
+// Shows message number (or the next existing one) and marks it read. True when the viewer was
+// left with Enter (show the next message of the thread), false with Esc or when there is no such
+// message.
+bool ViewMessage(TReaderState& state, std::int32_t number);

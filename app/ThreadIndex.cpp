@@ -38,6 +38,17 @@ public:
     std::int32_t ReplyNext() const { return base_.ReplyNext(); }
     const ShortStr& FromName() const { return base_.FromName(); }
     const ShortStr& SubjectText() const { return base_.SubjectText(); }
+    bool HeaderRead() const { return base_.HeaderBytes() != 0; }
+    std::size_t Slot() const {
+        return static_cast<std::size_t>(base_.CurNumber() - std::int64_t{base_.BaseMsgNum()});
+    }
+    std::uint32_t FromId(TNameTable& names) const {
+        return names.Intern(base_.FromName().View().substr(0, RowNameWidth));
+    }
+    std::uint32_t SubjectId(TNameTable& names) const {
+        return names.Intern(base_.SubjectText().View());
+    }
+    std::int64_t Place() const { return -1; } // no plan
 
 private:
     TJamMsgBase& base_;
@@ -104,11 +115,6 @@ std::size_t ReadMarkIndex(const ShortStr& row) {
     std::size_t end = text.find(' ', start);
     if (end == std::string_view::npos) return text.size();
     return end + 1;
-}
-
-void BuildThreadIndex(TJamMsgBase& base, TReadState& readState, TListBox& list) {
-    TListBoxRows rows(list);
-    BuildThreadIndex(base, readState, rows);
 }
 
 void BuildThreadIndex(TJamMsgBase& base, TReadState& readState, TThreadRowSink& rows) {

@@ -3,21 +3,19 @@
 // by one row per message in reply-tree order (a message, everything under its first reply, then
 // its next sibling and everything under that).
 
-#include "Lib_Menu_ListBox.h"
 #include "Lib_MsgBase_JAM.h"
 #include "ReadState.h"
 #include "ShortStr.h"
-#include "ThreadRowSink.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
-// Walks the base once, as one scan, and hands the rows of every thread to rows. Once rows takes
-// no more, the walk ends with the thread in progress, since no later row could be kept.
+class TThreadRowSink;
+
+// Walks the base as one scan, following the reply links through the files, and hands the rows of
+// every thread to rows. Once rows takes no more, the walk ends.
 void BuildThreadIndex(TJamMsgBase& base, TReadState& readState, TThreadRowSink& rows);
-// The same into the screen's list box, until it is full.
-void BuildThreadIndex(TJamMsgBase& base, TReadState& readState, TListBox& list);
 
 // The number of the message the scan stands on, as the index gives it. Rows, read marks and the
 // viewer use this number, not the MsgNum field stored in the header: the two agree in a sound

@@ -10,7 +10,7 @@ namespace {
 // Text gathered before it is written: a few writes for a whole base, little memory.
 constexpr std::size_t writeBytes = 64 * 1024;
 
-class ThreadTextWriter : public TThreadRowSink {
+class ThreadTextWriter : public TThreadTextSink {
 public:
     explicit ThreadTextWriter(TTextOutput& output) : output_(output) {}
 
@@ -19,8 +19,8 @@ public:
         threadLines_.clear();
         return Accepting();
     }
-    void AddRow(const ShortStr& row) override { output_.AppendLine(row.View(), threadLines_); }
-    void EndThread(const ShortStr& header) override {
+    void AddRowText(const ShortStr& row) override { output_.AppendLine(row.View(), threadLines_); }
+    void EndThreadText(const ShortStr& header) override {
         output_.AppendLine(header.View(), ready_);
         ready_ += threadLines_;
         if (ready_.size() >= writeBytes) writeReady();

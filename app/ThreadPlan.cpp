@@ -12,25 +12,28 @@
 namespace {
 
 // A message's state bits in the plan.
-constexpr std::uint8_t readable = 1;  // its header could be read
-constexpr std::uint8_t rootLinks = 2; // its ReplyTo is 0
+constexpr std::uint8_t readable = 1; // its header could be read
 
 // The header fields the walk asks of the header in memory.
 struct Links {
     std::uint8_t Flags = 0;
+    std::int32_t ReplyTo = 0;
     std::int32_t Reply1st = 0;
     std::int32_t ReplyNext = 0;
 };
 
 // Every message of the base that is not deleted, in index order.
 struct Plan {
-    std::vector<std::int32_t> Numbers;
+    explicit Plan(TNameTable& names) : Names(names) {}
+
+    TPlanMessages Messages; // numbers and names, by place
     std::vector<std::uint8_t> Flags;
+    std::vector<std::int32_t> ReplyTo;
     std::vector<std::int32_t> Reply1st;
     std::vector<std::int32_t> ReplyNext;
-    std::vector<std::uint32_t> From; // the sender as the row shows it
-    std::vector<std::uint32_t> Subject;
-    TNameTable Names;
+    // Where the names are kept: the sink's own table, when it keeps rows, so that the numbers
+    // the walk hands over are its own.
+    TNameTable& Names;
     // By subject: the subject last seen on a reply to a message of that subject ("Re: " and
     // the subject, mostly), or noSubject.
     std::vector<std::uint32_t> ReplySubject;
@@ -39,7 +42,7 @@ struct Plan {
 };
 
 constexpr std::size_t bytesPerMessage =
-    3 * sizeof(std::int32_t) + sizeof(std::uint8_t) + 2 * sizeof(std::uint32_t);
+    4 * sizeof(std::int32_t) + sizeof(std::uint8_t) + 2 * sizeof(std::uint32_t);
 
 // The place of the first message numbered n or more. Numbers rise by at least one a message, so
 // the one sought stands at most n - first places in; in a base with nothing deleted, exactly
@@ -71,12 +74,12 @@ std::uint32_t replySubjectId(Plan& plan, std::uint32_t parentSubject, std::strin
 // taken without looking the text up, once the two texts are seen to be the same.
 std::uint32_t subjectId(Plan& plan, std::int32_t parent, std::string_view subject) {
     if (parent > 0) {
-        const std::size_t at = firstAtOrAfter(plan.Numbers, parent);
+        const std::size_t at = firstAtOrAfter(plan.Messages.Numbers, parent);
         // Only a message before this one has its subject in the plan yet (a damaged header may
         // name the message itself, or one further on, as its parent).
-        if (at < plan.Subject.size() && plan.Numbers[at] == parent &&
+        if (at < plan.Messages.Subject.size() && plan.Messages.Numbers[at] == parent &&
             (plan.Flags[at] & readable) != 0)
-            return replySubjectId(plan, plan.Subject[at], subject);
+            return replySubjectId(plan, plan.Messages.Subject[at], subject);
     }
     return plan.Names.Intern(subject);
 }
@@ -84,37 +87,40 @@ std::uint32_t subjectId(Plan& plan, std::int32_t parent, std::string_view subjec
 // Reads the plan of the base in one scan. False when it would take more than budget, or when
 // the base changed while it was read (the walk through the files then takes the base as it is).
 bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan) {
-    plan.Before = {static_cast<std::uint8_t>(base.ReplyTo() == 0 ? rootLinks : 0), base.Reply1st(),
-                   base.ReplyNext()};
+    plan.Before = {0, base.ReplyTo(), base.Reply1st(), base.ReplyNext()};
     // Put back afterwards, so that a walk through the files finds the header in memory as the
     // plan found it.
     const TJamMsgBase::THeaderFixed before = base.HeaderFixed();
-    base.BeginScan();
+    base.BeginScan(true);
     const std::int64_t records =
         std::max<std::int64_t>(0, base.LastNumber() - std::int64_t{base.BaseMsgNum()} + 1);
     const auto most = static_cast<std::size_t>(records);
     bool whole = static_cast<std::uint64_t>(records) <= budget / bytesPerMessage;
     if (whole) {
-        plan.Numbers.reserve(most);
+        plan.Messages.Numbers.reserve(most);
         plan.Flags.reserve(most);
+        plan.ReplyTo.reserve(most);
         plan.Reply1st.reserve(most);
         plan.ReplyNext.reserve(most);
-        plan.From.reserve(most);
-        plan.Subject.reserve(most);
+        plan.Messages.From.reserve(most);
+        plan.Messages.Subject.reserve(most);
     }
     const std::size_t arrays = most * bytesPerMessage;
     base.SeekNumber(0);
     // A base grown past the records it had when the scan began has changed: no more is read.
-    while (whole && base.HasCurrent() && plan.Numbers.size() < most) {
+    while (whole && base.HasCurrent() && plan.Messages.Numbers.size() < most) {
         const TJamMsgBase::TNameViews names = base.LoadNameViews();
         const bool read = base.HeaderBytes() != 0;
-        plan.Numbers.push_back(RowNumberOf(base.CurNumber()));
-        plan.Flags.push_back(static_cast<std::uint8_t>((read ? readable : 0) |
-                                                       (base.ReplyTo() == 0 ? rootLinks : 0)));
+        plan.Messages.Numbers.push_back(RowNumberOf(base.CurNumber()));
+        plan.Flags.push_back(read ? readable : 0);
+        plan.ReplyTo.push_back(base.ReplyTo());
         plan.Reply1st.push_back(base.Reply1st());
         plan.ReplyNext.push_back(base.ReplyNext());
-        plan.From.push_back(read ? plan.Names.Intern(names.From.substr(0, RowNameWidth)) : 0);
-        plan.Subject.push_back(read ? subjectId(plan, base.ReplyTo(), names.Subject) : 0);
+        // A header that cannot be read has no names.
+        plan.Messages.From.push_back(
+            plan.Names.Intern(read ? names.From.substr(0, RowNameWidth) : std::string_view()));
+        plan.Messages.Subject.push_back(read ? subjectId(plan, base.ReplyTo(), names.Subject)
+                                             : plan.Names.Intern({}));
         whole =
             arrays + plan.Names.Bytes() + plan.ReplySubject.capacity() * sizeof(std::uint32_t) <=
             budget;
@@ -133,20 +139,26 @@ public:
 
     void Begin() { at_ = 0; }
     void End() {}
-    bool HasCurrent() const { return at_ < plan_.Numbers.size(); }
-    std::int64_t CurNumber() const { return plan_.Numbers[at_]; }
+    bool HasCurrent() const { return at_ < plan_.Messages.Numbers.size(); }
+    std::int64_t CurNumber() const { return plan_.Messages.Numbers[at_]; }
     // The first message numbered n or more.
-    void SeekNumber(std::int32_t n) { at_ = firstAtOrAfter(plan_.Numbers, n); }
+    void SeekNumber(std::int32_t n) { at_ = firstAtOrAfter(plan_.Messages.Numbers, n); }
     void StepNext() {
         if (HasCurrent()) ++at_;
     }
     void LoadHeader() { load(false); }
     void LoadNames() { load(true); }
-    std::int32_t ReplyTo() const { return (links_.Flags & rootLinks) != 0 ? 0 : -1; }
+    std::int32_t ReplyTo() const { return links_.ReplyTo; }
     std::int32_t Reply1st() const { return links_.Reply1st; }
     std::int32_t ReplyNext() const { return links_.ReplyNext; }
     std::string_view FromName() const { return from_; }
     std::string_view SubjectText() const { return subject_; }
+    bool HeaderRead() const { return HasCurrent() && (plan_.Flags[at_] & readable) != 0; }
+    std::size_t Slot() const { return at_; }
+    // The plan's names are kept in the sink's table already.
+    std::uint32_t FromId(TNameTable&) const { return plan_.Messages.From[at_]; }
+    std::uint32_t SubjectId(TNameTable&) const { return plan_.Messages.Subject[at_]; }
+    std::int64_t Place() const { return static_cast<std::int64_t>(at_); }
 
 private:
     // As the base loads a header: the names are emptied, and a header that cannot be read
@@ -155,10 +167,10 @@ private:
         from_ = {};
         subject_ = {};
         if (!HasCurrent() || (plan_.Flags[at_] & readable) == 0) return;
-        links_ = {plan_.Flags[at_], plan_.Reply1st[at_], plan_.ReplyNext[at_]};
+        links_ = {plan_.Flags[at_], plan_.ReplyTo[at_], plan_.Reply1st[at_], plan_.ReplyNext[at_]};
         if (!names) return;
-        from_ = plan_.Names.Text(plan_.From[at_]);
-        subject_ = plan_.Names.Text(plan_.Subject[at_]);
+        from_ = plan_.Names.Text(plan_.Messages.From[at_]);
+        subject_ = plan_.Names.Text(plan_.Messages.Subject[at_]);
     }
 
     const Plan& plan_;
@@ -173,10 +185,17 @@ private:
 ThreadListWalk BuildWholeThreadIndex(TJamMsgBase& base, TReadState& readState, TThreadRowSink& rows,
                                      std::size_t budget) {
     {
-        Plan plan;
+        TNameTable ownNames;
+        TNameTable* names = rows.Names();
+        Plan plan(names != nullptr ? *names : ownNames);
         if (readPlan(base, budget, plan)) {
+            // A row for every message and a header row for every root, orphans aside.
+            rows.Expect(
+                plan.Messages.Numbers.size() +
+                static_cast<std::size_t>(std::count(plan.ReplyTo.begin(), plan.ReplyTo.end(), 0)));
             PlanSource source(plan);
             TThreadWalk<PlanSource>(source, readState, rows).Run();
+            rows.TakePlanMessages(std::move(plan.Messages));
             return ThreadListWalk::Planned;
         }
     } // the plan's memory is given back before the walk through the files

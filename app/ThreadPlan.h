@@ -1,9 +1,9 @@
 #pragma once
-// The thread list of a whole base, for the text output: the base is read once, in index order,
-// into a compact plan (for every message its number, reply links, read-back state and names, the
-// names kept once each), and the thread walk then runs over the plan without reading a file. The
-// walk of ThreadIndex.cpp, which follows the reply links through the files, reads a large base's
-// header file several times over in random order; this reads it once, front to back.
+// The thread list of a whole base, for the screen and the text output: the base is read once, in
+// index order, into a compact plan (for every message its number, reply links, read-back state and
+// names, the names kept once each), and the thread walk then runs over the plan without reading a
+// file. The walk of ThreadIndex.cpp, which follows the reply links through the files, reads a large
+// base's header file several times over in random order; this reads it once, front to back.
 
 #include "Lib_MsgBase_JAM.h"
 #include "ReadState.h"

@@ -1,41 +1,68 @@
 #pragma once
-// Where the thread walk puts the rows it builds: the screen's list box, or text written as each
-// thread completes. The walk hands over one thread at a time: BeginThread, its message rows in
-// order, then EndThread with the header row that stands above them (its message count is known
+// Where the thread walk puts the rows it builds: the screen's thread list, or text written as
+// each thread completes. The walk hands over one thread at a time: BeginThread, its message rows
+// in order, then EndThread with what the header row above them says (its message count is known
 // only once the thread is complete).
 
-#include "Lib_Menu_ListBox.h"
+#include "NameTable.h"
 #include "ShortStr.h"
 
 #include <cstdint>
+#include <string_view>
+#include <vector>
+
+// One message row as the walk finds it. The names are views valid until the walk moves on; the
+// numbers of the names are those of the sink's name table (Names), when it has one.
+struct TMessageRow {
+    std::int32_t Number = 0;
+    bool Read = false;
+    std::string_view From; // the sender; the row shows its first RowNameWidth bytes
+    std::string_view Subject;
+    std::uint32_t FromId = 0;
+    std::uint32_t SubjectId = 0;
+    // The message's place in the plan the walk runs over (see TPlanMessages), or -1.
+    std::int64_t Place = -1;
+};
+
+// What a plan of the whole base knows of each message by its place (the order of the index):
+// the number its rows show, and the numbers of its sender (cut to the row's width) and subject
+// in the sink's name table.
+struct TPlanMessages {
+    std::vector<std::int32_t> Numbers;
+    std::vector<std::uint32_t> From;
+    std::vector<std::uint32_t> Subject;
+};
 
 class TThreadRowSink {
 public:
     virtual ~TThreadRowSink() = default;
 
-    // False once no further row would be kept: the walk then builds no more rows and ends
-    // after the thread in progress.
+    // False once no further row would be kept (the text output failed): the walk then ends.
     virtual bool Accepting() const = 0;
-    // A thread begins; false when its header row is not kept, and no EndThread follows then.
+    // A thread begins; false when its rows are not kept, and no EndThread follows then.
     virtual bool BeginThread() = 0;
     // A message row of the thread in progress.
-    virtual void AddRow(const ShortStr& row) = 0;
-    // The thread in progress is complete; header is its header row.
-    virtual void EndThread(const ShortStr& header) = 0;
+    virtual void AddRow(const TMessageRow& row) = 0;
+    // The thread in progress is complete: messages rows, under the head's subject.
+    virtual void EndThread(std::int32_t messages, std::string_view subject,
+                           std::uint32_t subjectId) = 0;
+    // The table in which the walk keeps the names of the rows it hands over, sender cut to the
+    // row's width, so that a sink that keeps rows keeps numbers; nullptr for a sink that takes
+    // the texts as they come.
+    virtual TNameTable* Names() { return nullptr; }
+    // About this many rows are coming (a hint, before the first).
+    virtual void Expect(std::size_t) {}
+    // After a walk over a plan, whose rows came with their places: the plan's messages, for a
+    // sink that keeps rows as places rather than copies.
+    virtual void TakePlanMessages(TPlanMessages&&) {}
 };
 
-// The screen's list box as a sink: rows are added until it is full (TListBox::MaxItems), the
-// header row at its place before the thread's first message row.
-class TListBoxRows : public TThreadRowSink {
+// A sink of row texts, laid out as the list shows them.
+class TThreadTextSink : public TThreadRowSink {
 public:
-    explicit TListBoxRows(TListBox& list) : list_(list) {}
+    void AddRow(const TMessageRow& row) final;
+    void EndThread(std::int32_t messages, std::string_view subject, std::uint32_t subjectId) final;
 
-    bool Accepting() const override;
-    bool BeginThread() override;
-    void AddRow(const ShortStr& row) override;
-    void EndThread(const ShortStr& header) override;
-
-private:
-    TListBox& list_;
-    std::int32_t headerRow_ = 0;
+    virtual void AddRowText(const ShortStr& row) = 0;
+    virtual void EndThreadText(const ShortStr& header) = 0;
 };

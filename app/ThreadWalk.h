@@ -6,10 +6,17 @@
 // A source stands on one message at a time and offers what TJamMsgBase offers during a scan:
 // HasCurrent, CurNumber, SeekNumber (the first message at or after a number), StepNext,
 // LoadHeader and LoadNames (a header that cannot be read leaves the previous header's fields and
-// no names), the reply links and the names of the header loaded last, and Begin and End around
-// the whole walk.
+// no names; HeaderRead tells), the reply links and the names of the header loaded last, Slot (the
+// message's place in the index, from 0), FromId and SubjectId (the names' numbers in a name
+// table), Place (its place in a plan, or -1), and Begin and End around the whole walk.
+//
+// A thread is headed by a message whose ReplyTo is 0, or by a reply that no such thread reaches
+// and whose parent is gone (deleted, purged, never there) or does not lead to it through its
+// replies: echo areas are purged every day, and their replies must still be listed. Threads come
+// in the order of their heads.
 
 #include "ListedSet.h"
+#include "NameTable.h"
 #include "ReadState.h"
 #include "ShortStr.h"
 #include "ThreadIndex.h"
@@ -21,96 +28,178 @@
 template <class Source> class TThreadWalk {
 public:
     TThreadWalk(Source& source, TReadState& readState, TThreadRowSink& rows)
-        : source_(source), readState_(readState), rows_(rows) {}
+        : source_(source), readState_(readState), rows_(rows), names_(rows.Names()) {}
 
-    // Every thread of the source, in index order. Once the sink takes no more rows and its last
-    // thread is complete, nothing further can show: every later row, header rows included, would
-    // be dropped, and asking for read marks changes nothing. The walk ends there.
+    // Every thread of the source, in index order of their heads; the walk ends early only when
+    // the sink takes no more rows.
     void Run() {
         source_.Begin();
         while (source_.HasCurrent() && rows_.Accepting()) {
             source_.LoadHeader();
-            if (source_.ReplyTo() == 0) addThread();
+            if (source_.ReplyTo() == 0)
+                addThread(true);
+            else if (headsThread())
+                addThread(false);
             source_.StepNext();
         }
         source_.End();
     }
 
 private:
-    // Adds the row of the current message; its header is loaded already. A row that the sink
-    // would drop is not built, and the names are not read for it: the message is only counted.
-    // True when the names were loaded.
-    bool addCurrentRow() {
-        if (!rows_.Accepting()) return false;
+    // Adds the row of the current message, its header loaded; keeps its subject for a head.
+    void addCurrentRow() {
         source_.LoadNames();
         const std::int32_t number = RowNumberOf(source_.CurNumber());
-        rows_.AddRow(MessageRow(number, IsRead(readState_, number), source_.FromName(),
-                                source_.SubjectText()));
-        return true;
+        TMessageRow row;
+        row.Number = number;
+        row.Read = IsRead(readState_, number);
+        row.From = source_.FromName();
+        row.Subject = source_.SubjectText();
+        if (names_ != nullptr) {
+            row.FromId = source_.FromId(*names_);
+            row.SubjectId = source_.SubjectId(*names_);
+        }
+        row.Place = source_.Place();
+        rows_.AddRow(row);
+        lastSubjectId_ = row.SubjectId;
     }
 
-    void pushLinks() {
+    void pushLinks(bool withNext) {
         const std::int32_t r1 = source_.Reply1st();
         const std::int32_t rn = source_.ReplyNext();
-        if (rn != 0) pending_.push_back(rn);
+        if (withNext && rn != 0) pending_.push_back(rn);
         if (r1 != 0) pending_.push_back(r1);
     }
 
     // Lists the replies below the current message: Reply1st first, with everything under it,
     // then ReplyNext. An explicit stack keeps deep reply chains off the call stack; pushing
-    // ReplyNext before Reply1st gives the same order as walking the tree recursively.
-    void addReplies() {
+    // ReplyNext before Reply1st gives the same order as walking the tree recursively. A root's
+    // own ReplyNext is followed too; a reply heading a thread has only its replies under it,
+    // not its siblings, which head threads of their own.
+    void addReplies(bool root) {
         pending_.clear();
-        pushLinks();
-        while (!pending_.empty()) {
+        pushLinks(root);
+        while (!pending_.empty() && rows_.Accepting()) {
             const std::int32_t n = pending_.back();
             pending_.pop_back();
             source_.SeekNumber(n);
             if (!source_.HasCurrent()) continue;
             if (!listed_.Insert(source_.CurNumber())) continue;
-            // A message whose row can still be added is loaded with its names by
-            // addCurrentRow; one that the sink would drop only needs its header, for the links.
-            if (!rows_.Accepting())
-                source_.LoadHeader();
-            else
-                addCurrentRow();
+            if (root) mark(byRoot_, source_.Slot());
+            addCurrentRow();
             ++counter_;
-            pushLinks();
+            pushLinks(true);
         }
     }
 
-    void addThread() {
+    void addThread(bool root) {
         // The scan's own position, not the header's MsgNum: a damaged header must not send the
         // walk back to an earlier number.
-        const std::int64_t rootPos = source_.CurNumber();
+        const std::int64_t headPos = source_.CurNumber();
         listed_.Clear();
-        listed_.Insert(rootPos);
+        listed_.Insert(headPos);
+        if (root) mark(byRoot_, source_.Slot());
         counter_ = 1;
+        if (!rows_.BeginThread()) return;
+        addCurrentRow();
+        const ShortStr subject(source_.SubjectText());
+        const std::uint32_t subjectId = lastSubjectId_;
+        addReplies(root);
+        // Back on the head, so that the scan goes on after it.
+        source_.SeekNumber(static_cast<std::int32_t>(headPos));
+        rows_.EndThread(counter_, subject.View(), subjectId);
+    }
 
-        const bool headerAdded = rows_.BeginThread();
-        ShortStr subject;
-        const bool named = addCurrentRow();
-        if (named) subject = source_.SubjectText();
-        addReplies();
+    // Whether the current message, a reply, heads a thread of its own. Most replies are
+    // listed already by the root thread before them and cost one look at a bit.
+    bool headsThread() {
+        if (isSet(byRoot_, source_.Slot())) return false;
+        const std::int64_t at = source_.CurNumber();
+        const bool heads = !parentLeadsTo(at) && !reachedFromRoots(at);
+        source_.SeekNumber(static_cast<std::int32_t>(at));
+        source_.LoadHeader();
+        return heads;
+    }
 
-        // Back on the root, so that the scan goes on after it; its subject is needed only for a
-        // header row that was added, and is read again only when its row was not.
-        source_.SeekNumber(static_cast<std::int32_t>(rootPos));
-        if (!headerAdded) return;
-        if (!named) {
-            source_.LoadNames();
-            subject = source_.SubjectText();
+    // Whether the current message's parent is there and names it among its replies (its
+    // Reply1st, or a ReplyNext after that).
+    bool parentLeadsTo(std::int64_t at) {
+        const std::int32_t parent = source_.ReplyTo();
+        if (parent <= 0) return false;
+        source_.SeekNumber(parent);
+        if (!source_.HasCurrent() || source_.CurNumber() != parent) return false;
+        source_.LoadHeader();
+        if (!source_.HeaderRead()) return false;
+        chain_.Clear();
+        for (std::int32_t next = source_.Reply1st(); next != 0; next = source_.ReplyNext()) {
+            source_.SeekNumber(next);
+            if (!source_.HasCurrent()) return false;
+            const std::int64_t n = source_.CurNumber();
+            if (n == at) return true;
+            if (!chain_.Insert(n)) return false; // the chain loops
+            source_.LoadHeader();
+            if (!source_.HeaderRead()) return false;
         }
-        rows_.EndThread(ThreadHeaderRow(counter_, subject.View()));
+        return false;
+    }
+
+    // Whether some root thread, this one's or a later one, reaches the message at position at.
+    // Worked out once, for the whole base, when the first reply needs it: a damaged base may
+    // link a later root to an earlier reply.
+    bool reachedFromRoots(std::int64_t at) {
+        if (!reachedKnown_) {
+            reachedKnown_ = true;
+            markReached();
+        }
+        source_.SeekNumber(static_cast<std::int32_t>(at));
+        return source_.HasCurrent() && isSet(reached_, source_.Slot());
+    }
+
+    void markReached() {
+        source_.SeekNumber(0);
+        while (source_.HasCurrent()) {
+            source_.LoadHeader();
+            if (source_.ReplyTo() == 0 && !isSet(reached_, source_.Slot())) {
+                const std::int64_t root = source_.CurNumber();
+                mark(reached_, source_.Slot());
+                pending_.clear();
+                pushLinks(true);
+                while (!pending_.empty()) {
+                    source_.SeekNumber(pending_.back());
+                    pending_.pop_back();
+                    if (!source_.HasCurrent() || isSet(reached_, source_.Slot())) continue;
+                    mark(reached_, source_.Slot());
+                    source_.LoadHeader();
+                    pushLinks(true);
+                }
+                source_.SeekNumber(static_cast<std::int32_t>(root));
+            }
+            source_.StepNext();
+        }
+    }
+
+    static bool isSet(const std::vector<bool>& bits, std::size_t slot) {
+        return slot < bits.size() && bits[slot];
+    }
+    static void mark(std::vector<bool>& bits, std::size_t slot) {
+        if (slot >= bits.size()) bits.resize(slot + 1 + bits.size() / 2);
+        bits[slot] = true;
     }
 
     Source& source_;
     TReadState& readState_;
     TThreadRowSink& rows_;
+    TNameTable* names_;
     // Scan positions already listed in this thread: a reply link that leads back to one of them
     // (a damaged base, or a link to a purged number landing on a later message) ends its branch
     // instead of looping.
     TListedSet listed_;
+    TListedSet chain_; // the replies of a parent looked at for one of them
     std::int32_t counter_ = 0;
+    std::uint32_t lastSubjectId_ = 0;
     std::vector<std::int32_t> pending_; // reply links still to follow
+    // By index place: listed in a root thread so far, and (once asked) reached by any.
+    std::vector<bool> byRoot_;
+    std::vector<bool> reached_;
+    bool reachedKnown_ = false;
 };

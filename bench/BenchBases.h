@@ -10,6 +10,5 @@
 std::string BenchBase(std::uint32_t messages);
 
 // The same area after a purge of most thread starts: only every twentieth root is left, so the
-// replies to the others belong to no thread. The thread list stays short and the walk has to read
-// every header of the base.
+// replies to the others head threads of their own, and the walk reads every header of the base.
 std::string BenchPurgedBase(std::uint32_t messages);

@@ -14,7 +14,8 @@
 #   cat BASE.jhr BASE.jdx >/dev/null
 # one after the other, so all see the same machine; the report gives the median and the spread
 # (fastest and slowest) of each, the ratios of the medians to cat's, and the peak resident memory
-# of both runs. The screen run's time includes script's own (timed alone as well). With --big a
+# of both runs. The screen run's time includes script's own (timed alone as well); its processor
+# time (user and system) is the program's own, measured inside script, beside cat's. With --big a
 # 300,000-message base is measured too: peak memory should not grow with the base beyond the
 # bounded caches. The real sample base ../shared/samples/blog-mtw (from the repository root) is
 # timed as well when it is there.
@@ -90,6 +91,22 @@ time_once() {
     echo $((end - start))
 }
 
+# Runs "$@" once with no input and no output; prints the processor time (user + system) it took
+# in microseconds.
+cpu_once() {
+    local t
+    t=$({ TIMEFORMAT='%3U %3S'; time "$@" </dev/null >/dev/null 2>&1; } 2>&1) || true
+    awk '{ printf "%d\n", ($1 + $2) * 1000000 }' <<<"$t"
+}
+
+# The screen run's own processor time, in microseconds: the program is timed inside script, on
+# the pseudo-terminal script gives it, so that script's own time is left out.
+screen_cpu_once() {
+    local out="$work/screen-cpu.txt"
+    env TERM=xterm script -qec "bash -c 'TIMEFORMAT=\"%3U %3S\"; { time \"\$0\" \"\$1\" </dev/null 2>/dev/null; } 2>\"\$2\"' '$skeinview' '$1' '$out'" /dev/null >/dev/null 2>&1 || true
+    awk '{ printf "%d\n", ($1 + $2) * 1000000 }' "$out"
+}
+
 # Median, fastest and slowest of the numbers on standard input, in milliseconds.
 summary() {
     sort -n | awk '{ v[NR] = $1 } END {
@@ -119,10 +136,14 @@ compare() {
     local base=$1 label=$2 i screen
     screen_command "$base"
     local sc="$work/screen.us" tx="$work/text.us" ct="$work/cat.us" sa="$work/script.us"
+    local scc="$work/screen.cpu" txc="$work/text.cpu" ctc="$work/cat.cpu"
     : >"$sc"
     : >"$tx"
     : >"$ct"
     : >"$sa"
+    : >"$scc"
+    : >"$txc"
+    : >"$ctc"
     # One warm-up of each, so that the files are in the page cache for all.
     time_once "${screen[@]}" >/dev/null
     time_once "$skeinview" "$base" >/dev/null
@@ -132,11 +153,17 @@ compare() {
         time_once "$skeinview" "$base" >>"$tx"
         time_once cat "$base.jhr" "$base.jdx" >>"$ct"
         time_once script -qec true /dev/null >>"$sa"
+        screen_cpu_once "$base" >>"$scc"
+        cpu_once "$skeinview" "$base" >>"$txc"
+        cpu_once cat "$base.jhr" "$base.jdx" >>"$ctc"
     done
     read -r scm sclo schi < <(summary <"$sc")
     read -r txm txlo txhi < <(summary <"$tx")
     read -r ctm ctlo cthi < <(summary <"$ct")
     read -r sam salo sahi < <(summary <"$sa")
+    read -r sccm scclo scchi < <(summary <"$scc")
+    read -r txcm txclo txchi < <(summary <"$txc")
+    read -r ctcm ctclo ctchi < <(summary <"$ctc")
     local hdr idx rows
     hdr=$(stat -c %s "$base.jhr")
     idx=$(stat -c %s "$base.jdx")
@@ -151,6 +178,12 @@ compare() {
     awk -v a="$scm" -v s="$sam" -v b="$ctm" 'BEGIN {
         printf "   screen/cat  %8.1f x   (%.1f x without script; goal: at most 12 x)\n", a / b, (a - s) / b }'
     awk -v a="$txm" -v b="$ctm" 'BEGIN { printf "   text/cat    %8.1f x   (goal: at most 4 x)\n", a / b }'
+    printf '   processor time (user + system of the process itself), median (fastest .. slowest):\n'
+    printf '   screen run  %8.2f ms   (%.2f .. %.2f)\n' "$sccm" "$scclo" "$scchi"
+    printf '   text output %8.2f ms   (%.2f .. %.2f)\n' "$txcm" "$txclo" "$txchi"
+    printf '   cat         %8.2f ms   (%.2f .. %.2f)\n' "$ctcm" "$ctclo" "$ctchi"
+    awk -v a="$sccm" -v b="$ctcm" 'BEGIN { printf "   screen/cat  %8.1f x   (goal: 2 x, at most 2.5 x)\n", a / b }'
+    awk -v a="$txcm" -v b="$ctcm" 'BEGIN { printf "   text/cat    %8.1f x   (goal: at most 4 x)\n", a / b }'
     printf '   peak RSS    %8s KiB screen, %s KiB text (goal: under 32768)\n' \
         "$(peak_rss "${screen[@]}")" "$(peak_rss "$skeinview" "$base")"
 }

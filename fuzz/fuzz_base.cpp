@@ -4,15 +4,14 @@
 // that many of the text file (.jdt), and the rest is the index file (.jdx). A length larger than
 // what is left takes what is left, so every input makes three files.
 //
-// Each input is opened, its thread list is built on an in-memory console and also as the text
-// output builds it (over a plan of the base read beforehand), which must give the same rows as
-// the walk through the files; every listed message is
-// read line by line at width 79 until the text is done (each distinct text once), and the first
-// few are shown in the viewer. The reader must end every walk and every text, keep each line within
-// its width, and never touch memory outside its buffers.
+// Each input is opened, its thread list is built as the screen builds it and as the text output
+// does (both over a plan of the base read beforehand), which must give the same rows as the walk
+// through the files; every listed message is read line by line at the viewer's width 76 until the
+// text is done (each distinct text once), and the first few are shown in the viewer. The reader
+// must end every walk and every text, keep each line within its width, and never touch memory
+// outside its buffers.
 
 #include "Lib_IO_STDIO_Windows.h"
-#include "Lib_Menu_ListBox.h"
 #include "Lib_MsgBase_JAM.h"
 #include "MemoryConsoleDevice.h"
 #include "MessageViewer.h"
@@ -20,7 +19,9 @@
 #include "ScratchDir.h"
 #include "TestFiles.h"
 #include "ThreadIndex.h"
+#include "ThreadListRows.h"
 #include "ThreadPlan.h"
+#include "ThreadRows.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -33,7 +34,7 @@
 
 namespace {
 
-constexpr unsigned textWidth = 79;
+constexpr unsigned textWidth = 76;
 constexpr int viewedMessages = 3;
 
 std::uint32_t lengthAt(const std::uint8_t* p) {
@@ -61,15 +62,15 @@ void readWholeText(TJamMsgBase& base, std::size_t textFileSize) {
 }
 
 // The whole thread list as one text, each header row before its thread's rows.
-class ListText : public TThreadRowSink {
+class ListText : public TThreadTextSink {
 public:
     bool Accepting() const override { return true; }
     bool BeginThread() override {
         thread_.clear();
         return true;
     }
-    void AddRow(const ShortStr& row) override { (thread_ += row.View()) += '\n'; }
-    void EndThread(const ShortStr& header) override {
+    void AddRowText(const ShortStr& row) override { (thread_ += row.View()) += '\n'; }
+    void EndThreadText(const ShortStr& header) override {
         ((Text += header.View()) += '\n') += thread_;
     }
 
@@ -105,6 +106,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!state.MsgBase) return 0;
     TJamMsgBase& base = *state.MsgBase;
     base.SetBasePath(basePath);
+    // 0x8D as the letter of code page 866 for half the inputs, as the old soft line end for the
+    // others.
+    base.SetSoftCRIsLetter(size % 2 == 1);
     if (base.OpenBase() != 0) {
         if (hdrLen >= 1024) broken("a base with a whole fixed header did not open");
         return 0;
@@ -117,25 +121,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     device.SetScriptEnd(ScriptEnd::Fail); // no keys: every key loop ends as with Esc
     TIO_STDIO console(device, 80, 25);
     state.Console = &console;
-    TListBox list(console);
-    BuildThreadIndex(base, state.ReadState, list);
     ListText stepped;
     ListText planned;
-    // Both from the same header in memory: one that cannot be read leaves the one before.
+    TThreadListRows screen(state.ReadState);
+    // All from the same header in memory: one that cannot be read leaves the one before.
     const TJamMsgBase::THeaderFixed before = base.HeaderFixed();
     BuildThreadIndex(base, state.ReadState, stepped);
     base.RestoreHeaderFixed(before);
     BuildWholeThreadIndex(base, state.ReadState, planned);
+    base.RestoreHeaderFixed(before);
+    BuildWholeThreadIndex(base, state.ReadState, screen);
     if (planned.Text != stepped.Text)
         broken("the planned walk's rows differ from the stepped one's");
-    if (list.ListMax > TListBox::MaxItems) broken("more rows than the list holds");
+    std::string shown;
+    for (const std::string& row : RowTexts(screen)) (shown += row) += '\n';
+    if (shown != planned.Text) broken("the screen's rows differ from the text output's");
 
     int viewed = 0;
     // A damaged base may list one message in many threads, or give many messages the same text;
     // such a text reads the same every time, so it is read once.
     std::set<std::tuple<std::uint32_t, std::uint32_t, std::string>> texts;
-    for (std::int32_t row = 1; row <= list.ListMax; ++row) {
-        const std::int32_t number = RowNumber(list.List[row].Name);
+    for (std::int32_t row = 1; row <= screen.Count(); ++row) {
+        const std::int32_t number = screen.Number(row);
         if (number <= 0) continue;
         // A row names a message the index has, whatever the headers say of themselves.
         if (number < static_cast<std::int64_t>(base.BaseMsgNum()) || number > base.LastNumber())
@@ -147,10 +154,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             readWholeText(base, txtLen);
         if (viewed < viewedMessages) {
             ++viewed;
-            list.Picked = row;
             state.ThreadTotal = 1;
             state.ThreadPos = 1;
-            ViewMessage(state, list, number);
+            ViewMessage(state, number);
         }
     }
     state.Console = nullptr;

@@ -121,9 +121,12 @@ std::int64_t TJamMsgBase::LastNumber() {
     return scanning_ ? scanLast_ : askLastNumber();
 }
 
-void TJamMsgBase::BeginScan() {
+void TJamMsgBase::BeginScan(bool frontToBack) {
     // The scan starts from the files as they stand now, not from blocks read before.
     dropCaches();
+    const std::size_t blocks = frontToBack ? 1 : SIZE_MAX;
+    indexCache_.UseWindows(blocks);
+    headerCache_.UseWindows(blocks);
     scanLast_ = askLastNumber();
     scanHdrSize_ = hdrFile_.IsOpen() ? hdrFile_.Size() : -1;
     scanChanges_ = 0;

@@ -10,7 +10,12 @@ TJamReadCache::TJamReadCache(std::size_t windowBytes, std::size_t windows, std::
       align_(std::clamp<std::size_t>(align, 1, windowBytes_)),
       bytes_(std::make_unique_for_overwrite<unsigned char[]>(windowBytes_ *
                                                              std::max<std::size_t>(windows, 1))),
-      windows_(std::max<std::size_t>(windows, 1)) {}
+      windows_(std::max<std::size_t>(windows, 1)), inUse_(windows_.size()) {}
+
+void TJamReadCache::UseWindows(std::size_t n) {
+    inUse_ = std::clamp<std::size_t>(n, 1, windows_.size());
+    recent_ = 0;
+}
 
 void TJamReadCache::Drop() {
     for (Window& w : windows_) w = Window{};
@@ -34,8 +39,8 @@ void TJamReadCache::copy(std::size_t slot, std::int64_t offset, void* out, std::
 
 const unsigned char* TJamReadCache::Held(std::int64_t offset, std::size_t count) const {
     if (offset < 0) return nullptr;
-    for (std::size_t i = 0; i < windows_.size(); ++i) {
-        const std::size_t slot = (recent_ + i) % windows_.size();
+    for (std::size_t i = 0; i < inUse_; ++i) {
+        const std::size_t slot = (recent_ + i) % inUse_;
         const Window& w = windows_[slot];
         if (holds(w, offset, count))
             return bytes_.get() + slot * windowBytes_ + static_cast<std::size_t>(offset - w.Start);
@@ -52,7 +57,7 @@ std::int64_t TJamReadCache::Read(TFile& file, std::int64_t offset, void* out, st
         return static_cast<std::int64_t>(count);
     }
     std::size_t victim = 0;
-    for (std::size_t i = 0; i < windows_.size(); ++i) {
+    for (std::size_t i = 0; i < inUse_; ++i) {
         if (holds(windows_[i], offset, count)) {
             copy(i, offset, out, count);
             return static_cast<std::int64_t>(count);

@@ -33,6 +33,9 @@ public:
     const unsigned char* Held(std::int64_t offset, std::size_t count) const;
     // Forgets every window: the next request reads the file.
     void Drop();
+    // Serves from the first n windows only (at least one; all of them at first), until asked
+    // again. A reader going front to back needs one, and memory never touched costs nothing.
+    void UseWindows(std::size_t n);
 
     std::size_t WindowBytes() const { return windowBytes_; }
 
@@ -52,6 +55,7 @@ private:
     // pages never filled take no memory.
     std::unique_ptr<unsigned char[]> bytes_;
     std::vector<Window> windows_;
+    std::size_t inUse_ = 1;  // windows that may serve
     std::size_t recent_ = 0; // the window that served last, asked first
     std::uint64_t useClock_ = 0;
 };

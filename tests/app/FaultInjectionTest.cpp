@@ -10,13 +10,12 @@
 #include "JamSynth.h"
 #include "JamTestBase.h"
 #include "Lib_FileIO.h"
-#include "Lib_IO_STDIO_Windows.h"
-#include "Lib_Menu_ListBox.h"
 #include "MemoryConsoleDevice.h"
 #include "ReaderState.h"
 #include "TestFiles.h"
 #include "ThreadIndex.h"
 #include "ThreadListScreen.h"
+#include "ThreadRows.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +31,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Rows = std::vector<std::string>;
 using Bytes = std::string;
 
 // Small caches, so that one walk and one text take many reads and a fault can land in the middle.
@@ -82,14 +80,10 @@ protected:
     // The thread list as the reader builds it, under whatever hook is set.
     Rows BuildRows(const TJamCacheSizes& sizes) {
         auto reader = Open(sizes);
-        MemoryConsoleDevice dev;
-        TIO_STDIO console(dev, 80, 25);
-        TListBox list(console);
         TReadState marks{std::vector<std::uint8_t>(ReadBitmapStep, 0), ""};
-        BuildThreadIndex(*reader, marks, list);
-        Rows rows;
-        for (std::int32_t i = 1; i <= list.ListMax; ++i) rows.push_back(list.List[i].Name.Str());
-        return rows;
+        CollectedRows rows;
+        BuildThreadIndex(*reader, marks, rows);
+        return rows.All;
     }
 
     // The message numbers that rows show.

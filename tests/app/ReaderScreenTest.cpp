@@ -181,8 +181,10 @@ JamBaseModel threeThreads() {
                                    date + n * 60, n - 1);
         m.Text = "Reply number " + std::to_string(n) + "\r";
     }
-    // A kludge longer than a screen line: only its first piece is a kludge line.
-    model.Messages[1].Text = "\x01" + std::string(100, 'K') + "\rSecond text\r";
+    // A kludge longer than a screen line, then lines as wide as the text list and wider.
+    model.Messages[1].Text = "\x01" + std::string(100, 'K') + "\r" + std::string(38, 'a') + " " +
+                             std::string(38, 'b') + "\r" + std::string(39, 'c') + " " +
+                             std::string(40, 'd') + "\rSecond text\r";
     model.AddMessage(6, "Carol", "Alice", "Second thread", date);
     model.AddMessage(7, "Alice", "Carol", "Re: Second thread", date, 6).Text = "Short\r";
     model.AddMessage(8, "Dave", "All", "No text", date);
@@ -251,7 +253,7 @@ TEST_F(ReaderScreenTest, EnterStepsThroughTheThreadToTheNextHeader) {
     }
 }
 
-TEST_F(ReaderScreenTest, KludgeLinesAreLeftOut) {
+TEST_F(ReaderScreenTest, KludgeLinesAreLeftOutWholeAndEveryCharacterShows) {
     Down(2); // message 2, whose text opens with a kludge of 101 bytes
     Enter();
     Esc();
@@ -260,10 +262,13 @@ TEST_F(ReaderScreenTest, KludgeLinesAreLeftOut) {
     ASSERT_EQ(shots.size(), 5u);
     const MemoryConsoleDevice& viewer = Shot(3);
     EXPECT_EQ(headerText(viewer, 3, 50), "Thread: 2 of 5");
-    // The first 80 bytes, which begin with byte 1, are dropped; the rest is shown as text.
-    EXPECT_EQ(GlyphRow(viewer, 7), "│ " + std::string(21, 'K') + Rep(" ", 56) + "█");
-    EXPECT_EQ(GlyphRow(viewer, 8), "│ Second text" + Rep(" ", 66) + "░");
-    EXPECT_EQ(GlyphRow(viewer, 9), "│" + Rep(" ", 78) + "░");
+    // The kludge is dropped with the pieces it wraps into. A line of 77 characters fills the
+    // list to its scroll track, whole; one of 80 wraps at its blank, so that none is hidden.
+    EXPECT_EQ(GlyphRow(viewer, 7), "│ " + std::string(38, 'a') + " " + std::string(38, 'b') + "█");
+    EXPECT_EQ(GlyphRow(viewer, 8), "│ " + std::string(39, 'c') + Rep(" ", 38) + "░");
+    EXPECT_EQ(GlyphRow(viewer, 9), "│ " + std::string(40, 'd') + Rep(" ", 37) + "░");
+    EXPECT_EQ(GlyphRow(viewer, 10), "│ Second text" + Rep(" ", 66) + "░");
+    EXPECT_EQ(GlyphRow(viewer, 11), "│" + Rep(" ", 78) + "░");
 }
 
 TEST_F(ReaderScreenTest, TheLastRowAndAMessageWithoutText) {
@@ -300,6 +305,30 @@ TEST_F(ReaderScreenTest, AnEmptyBaseShowsAnEmptyListAndEnterDoesNothing) {
     EXPECT_EQ(Shot(1).DumpText(), Shot(0).DumpText());
     EXPECT_EQ(Shot(1).DumpAttrs(), Shot(0).DumpAttrs());
     EXPECT_EQ(GlyphRow(dev, 1), "Halvek BBS v2.0 Message Reader Concept");
+}
+
+TEST_F(ReaderScreenTest, EveryRowIsReachableAndTypingStaysOnTheFirstMatch) {
+    // 6,000 threads of one message: 12,000 rows, more than the list once held.
+    JamBaseModel model;
+    for (std::uint32_t n = 1; n <= 6000; ++n)
+        model.AddMessage(n, "Sender", "All", "Topic " + std::to_string(n));
+    dev.PushText("pic 59");
+    End();
+    Enter(); // the last row: the newest message
+    Esc();
+    Esc();
+    Run(model);
+    ASSERT_EQ(shots.size(), 10u);
+    // Each letter keeps the first row that holds the text typed so far: the first row for "pic",
+    // Topic 5's header for "pic 5", Topic 59's for "pic 59".
+    EXPECT_EQ(selectedRow(Shot(3)), 2);
+    EXPECT_EQ(selectedRow(Shot(5)), 10);
+    EXPECT_EQ(GlyphSpan(Shot(6), 24, 1, 32), "│ Thread (1 msgs): Topic 59     ");
+    EXPECT_EQ(selectedRow(Shot(6)), 24);
+    EXPECT_EQ(GlyphSpan(Shot(7), 24, 1, 20), "│    6000 N Sender  ");
+    EXPECT_EQ(headerText(Shot(8), 2, 51), "Msg #: 6000");
+    EXPECT_EQ(headerText(Shot(8), 3, 50), "Thread: 1 of 1");
+    EXPECT_TRUE(Read(6000));
 }
 
 TEST_F(ReaderScreenTest, WideNumbersOpenTheMessageTheRowShows) {

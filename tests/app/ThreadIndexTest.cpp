@@ -3,10 +3,10 @@
 
 #include "ThreadIndex.h"
 #include "JamTestBase.h"
-#include "Lib_IO_STDIO_Windows.h"
-#include "Lib_Menu_ListBox.h"
-#include "MemoryConsoleDevice.h"
 #include "ReadState.h"
+#include "ThreadListRows.h"
+#include "ThreadPlan.h"
+#include "ThreadRows.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,6 @@ namespace {
 
 using jamgen::JamBaseModel;
 using jamgen::JamField;
-using Rows = std::vector<std::string>;
 
 // A message row as the reader lays it out, written out independently of the builder: number
 // right-aligned in 5 columns (wider numbers in full), the read mark, the sender in 18 columns.
@@ -37,15 +36,18 @@ std::string headerRow(int count, const std::string& subject) {
 
 class ThreadIndexTest : public jamtest::JamTest {
 protected:
-    // Writes the model, walks it and returns every row of the list.
+    // Writes the model, walks it through the files and returns every row; the screen's list,
+    // built over the plan, must say the same.
     Rows Build(const JamBaseModel& model) {
         Write(model);
         reader = Open();
         if (!reader) return {};
-        BuildThreadIndex(*reader, readState, list);
-        Rows rows;
-        for (std::int32_t i = 1; i <= list.ListMax; ++i) rows.push_back(list.List[i].Name.Str());
-        return rows;
+        CollectedRows rows;
+        BuildThreadIndex(*reader, readState, rows);
+        screen = std::make_unique<TThreadListRows>(readState);
+        BuildWholeThreadIndex(*reader, readState, *screen);
+        EXPECT_EQ(RowTexts(*screen), rows.All);
+        return rows.All;
     }
     // A message with the plain names of jamtest::Numbered.
     static jamgen::JamMessage& Add(JamBaseModel& model, std::uint32_t n,
@@ -57,10 +59,8 @@ protected:
         return messageRow(n, true, "From " + std::to_string(n), "Subject " + std::to_string(n));
     }
 
-    MemoryConsoleDevice dev;
-    TIO_STDIO console{dev, 80, 25};
-    TListBox list{console};
     TReadState readState{std::vector<std::uint8_t>(ReadBitmapStep, 0), ""};
+    std::unique_ptr<TThreadListRows> screen;
     std::unique_ptr<TJamMsgBase> reader;
 };
 
@@ -154,14 +154,32 @@ TEST_F(ThreadIndexTest, AMessageLinkedFromTwoRootsIsListedUnderBoth) {
                                   headerRow(2, "Subject 2"), Plain(2), Plain(3)}));
 }
 
-TEST_F(ThreadIndexTest, RepliesWhoseParentIsGoneAreListedNowhere) {
+TEST_F(ThreadIndexTest, RepliesWhoseParentIsGoneHeadThreadsInTheirPlace) {
     JamBaseModel model;
     Add(model, 1);
     Add(model, 2).Deleted = true;
-    Add(model, 3, 2);  // its parent was deleted
+    Add(model, 3, 2);  // its parent was deleted (purged)
     Add(model, 4, 90); // its parent never arrived
-    Add(model, 5, 3);  // under the orphan: nothing links to it either
-    EXPECT_EQ(Build(model), (Rows{headerRow(1, "Subject 1"), Plain(1)}));
+    Add(model, 5, 3);  // a reply to the orphan: listed under it
+    Add(model, 6, 1).Overrides[JamField::ReplyNext] = 0;
+    Add(model, 7, 1); // its parent leads only to 6: not to it
+    Add(model, 8, 7);
+    Add(model, 9);
+    // Purged from below: the parent's number is under the base's first. A root whose ReplyNext
+    // (a sibling's link) reaches a reply whose parent never arrived lists it in its thread only.
+    JamBaseModel purged;
+    purged.Header.BaseMsgNum = 100;
+    Add(purged, 100, 42);
+    Add(purged, 101, 100);
+    Add(purged, 102).Overrides[JamField::ReplyNext] = 103;
+    Add(purged, 103, 12000);
+
+    EXPECT_EQ(Build(model), (Rows{headerRow(2, "Subject 1"), Plain(1), Plain(6),
+                                  headerRow(2, "Subject 3"), Plain(3), Plain(5),
+                                  headerRow(1, "Subject 4"), Plain(4), headerRow(2, "Subject 7"),
+                                  Plain(7), Plain(8), headerRow(1, "Subject 9"), Plain(9)}));
+    EXPECT_EQ(Build(purged), (Rows{headerRow(2, "Subject 100"), Plain(100), Plain(101),
+                                   headerRow(2, "Subject 102"), Plain(102), Plain(103)}));
 }
 
 TEST_F(ThreadIndexTest, DamagedLinksEndAndListEachMessageOncePerThread) {
@@ -204,7 +222,8 @@ TEST_F(ThreadIndexTest, AHeaderWhoseNumberPointsBackDoesNotRestartTheWalk) {
         EXPECT_EQ(rows[2 * (n - 1)], headerRow(1, subject));
         EXPECT_EQ(rows[2 * (n - 1) + 1].substr(30), subject);
         // The row shows the number the index gives, so Enter opens the message listed.
-        EXPECT_EQ(RowNumber(list.List[2 * n].Name), n);
+        EXPECT_EQ(RowNumber(ShortStr(rows[2 * n - 1])), n);
+        EXPECT_EQ(screen->Number(2 * n), n);
     }
 }
 
@@ -218,9 +237,9 @@ TEST_F(ThreadIndexTest, NumbersOfSixOrMoreDigitsAreShownWholeAndReadBack) {
     EXPECT_EQ(rows,
               (Rows{headerRow(3, "Subject 999998"), Plain(999998), Plain(999999), Plain(1000000)}));
     std::map<std::int32_t, std::int32_t> shown;
-    for (std::int32_t i = 1; i <= list.ListMax; ++i) {
-        const ShortStr& row = list.List[i].Name;
-        shown[i] = RowNumber(row);
+    for (std::int32_t i = 1; i <= screen->Count(); ++i) {
+        const ShortStr row(rows[static_cast<std::size_t>(i - 1)]);
+        shown[i] = screen->Number(i);
         if (i > 1) {
             EXPECT_EQ(row[ReadMarkIndex(row)], 'N') << row.Str();
         }
@@ -237,8 +256,8 @@ TEST_F(ThreadIndexTest, TheHighestNumbersReadBack) {
     Rows rows = Build(model);
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[2], Plain(2147483647));
-    EXPECT_EQ(RowNumber(list.List[3].Name), 2147483647);
-    EXPECT_EQ(rows[2][ReadMarkIndex(list.List[3].Name)], 'N');
+    EXPECT_EQ(screen->Number(3), 2147483647);
+    EXPECT_EQ(RowNumber(ShortStr(rows[2])), 2147483647);
 }
 
 TEST_F(ThreadIndexTest, RowsThatReadAsNoNumber) {
@@ -248,33 +267,17 @@ TEST_F(ThreadIndexTest, RowsThatReadAsNoNumber) {
     EXPECT_EQ(RowNumber(ShortStr("  99999999999 N x")), 0); // beyond any message number
 }
 
-TEST_F(ThreadIndexTest, TheRowLimitInTheMiddleOfAThreadKeepsItsHeaderAndCount) {
-    // 4990 single-message threads fill 9980 rows; the next thread of 30 gets its header at row
-    // 9981 and rows for its first 19 messages only. The thread after it gets no row at all.
-    JamBaseModel model;
-    for (std::uint32_t n = 1; n <= 4990; ++n) Add(model, n);
-    const std::uint32_t root = 5001;
-    Add(model, root);
-    for (std::uint32_t n = root + 1; n < root + 30; ++n) Add(model, n, n - 1);
-    Add(model, 6000);
-    Rows rows = Build(model);
-    ASSERT_EQ(rows.size(), 10000u);
-    EXPECT_EQ(rows[9978], headerRow(1, "Subject 4990"));
-    EXPECT_EQ(rows[9980], headerRow(30, "Subject 5001"));
-    EXPECT_EQ(rows[9981], Plain(5001));
-    EXPECT_EQ(rows[9999], Plain(5019));
-    for (const std::string& row : rows) EXPECT_EQ(row.find("Subject 6000"), std::string::npos);
-}
-
-TEST_F(ThreadIndexTest, AChainOfTwoHundredThousandReplies) {
+TEST_F(ThreadIndexTest, AChainOfTwoHundredThousandRepliesIsListedWhole) {
     JamBaseModel model;
     constexpr std::uint32_t count = 200000;
     for (std::uint32_t n = 1; n <= count; ++n) Add(model, n, n - 1);
     Rows rows = Build(model);
-    ASSERT_EQ(rows.size(), 10000u);
+    ASSERT_EQ(rows.size(), count + 1);
     EXPECT_EQ(rows[0], headerRow(200000, "Subject 1"));
     EXPECT_EQ(rows[1], Plain(1));
-    EXPECT_EQ(rows[9999], Plain(9999));
+    EXPECT_EQ(rows[count], Plain(count));
+    EXPECT_EQ(screen->HeaderOf(static_cast<std::int32_t>(count) + 1), 1);
+    EXPECT_EQ(screen->ThreadSize(1), 200000);
 }
 
 } // namespace

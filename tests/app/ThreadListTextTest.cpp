@@ -6,15 +6,14 @@
 #include "JamDamage.h"
 #include "JamSynth.h"
 #include "JamWriter.h"
-#include "Lib_IO_STDIO_Windows.h"
-#include "Lib_Menu_ListBox.h"
-#include "MemoryConsoleDevice.h"
 #include "ProcessRun.h"
 #include "ReadState.h"
 #include "ScratchDir.h"
 #include "TestFiles.h"
 #include "ThreadIndex.h"
+#include "ThreadListRows.h"
 #include "ThreadPlan.h"
+#include "ThreadRows.h"
 
 #include <gtest/gtest.h>
 
@@ -34,26 +33,6 @@ namespace {
 const std::string programPath = SKEIN_BUILD_DIR "/skeinview";
 const std::string demoBase = SKEIN_BUILD_DIR "/demo";
 const std::string expectedDemo = SKEIN_SOURCE_DIR "/tests/e2e/expected/demo_threads.txt";
-
-using Rows = std::vector<std::string>;
-
-// Every row the walk gives, in order, each header row above its thread.
-class CollectedRows : public TThreadRowSink {
-public:
-    bool Accepting() const override { return true; }
-    bool BeginThread() override {
-        header_ = All.size();
-        All.emplace_back();
-        return true;
-    }
-    void AddRow(const ShortStr& row) override { All.push_back(row.Str()); }
-    void EndThread(const ShortStr& header) override { All[header_] = header.Str(); }
-
-    Rows All;
-
-private:
-    std::size_t header_ = 0;
-};
 
 // The lines of text, each ended by a line feed; a last line without one is kept as it is.
 Rows linesOf(const std::string& text) {
@@ -129,8 +108,33 @@ TEST_F(ThreadListTextTest, TheDemoBaseAsTextInAUtf8Locale) {
     EXPECT_TRUE(fs::is_empty(cwd)) << "a listing makes no read-state file";
 }
 
-// The text holds every row of the base, in the order the screen's list shows them; the screen's
-// list stops at its 10,000 rows.
+// A name or subject may hold any byte: in every locale each row stays one line and no control
+// byte (an escape sequence, a line end) reaches the terminal or the mail it is sent to.
+TEST_F(ThreadListTextTest, ControlBytesInNamesNeverReachTheText) {
+    jamgen::JamBaseModel model;
+    model.AddMessage(1, "Bell\a\x7F", "All", "Hi\r\nthere\x1B[2J\x1B]0;owned\x07\x8D");
+    const std::string base = Folder("base") + "/ctl";
+    std::string error;
+    ASSERT_TRUE(jamgen::WriteJamBase(model, base, &error)) << error;
+    const struct {
+        const char* Lang;
+        const char* Subject;
+    } cases[] = {{"C", "Hi??there?[2J?]0;owned?\x8D"},
+                 {"C.UTF-8", "Hi\u266A\u25D9there\u2190[2J\u2190]0;owned\u2022\u00EC"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Lang);
+        const ProcessResult r = Run(base, Folder(c.Lang), c.Lang);
+        EXPECT_EQ(r.Exit, 0) << r.Err;
+        EXPECT_EQ(linesOf(r.Out).size(), 2u) << r.Out;
+        EXPECT_NE(r.Out.find(c.Subject), std::string::npos) << r.Out;
+        for (char ch : r.Out)
+            EXPECT_TRUE(ch == '\n' || (static_cast<unsigned char>(ch) >= 0x20 && ch != 0x7F))
+                << static_cast<int>(ch);
+    }
+}
+
+// The text holds every row of the base, in the order the screen's list shows them, as the
+// screen's list does.
 TEST_F(ThreadListTextTest, EveryRowInTheScreensOrder) {
     struct Case {
         const char* What;
@@ -138,7 +142,7 @@ TEST_F(ThreadListTextTest, EveryRowInTheScreensOrder) {
         std::uint32_t BaseMsgNum;
         const char* SomeRowStart; // a message row begins so
     };
-    for (const Case& c : {Case{"more rows than the list holds", 12000, 1, "      1 N "},
+    for (const Case& c : {Case{"more rows than the list once held", 12000, 1, "      1 N "},
                           Case{"six-digit numbers", 40, 123456, "  123456 N "}}) {
         SCOPED_TRACE(c.What);
         jamgen::SynthOptions options;
@@ -159,15 +163,12 @@ TEST_F(ThreadListTextTest, EveryRowInTheScreensOrder) {
         TReadState unread;
         CollectedRows all;
         BuildThreadIndex(*reader, unread, all);
-        MemoryConsoleDevice device;
-        TIO_STDIO console{device, 80, 25};
-        TListBox list{console};
-        BuildThreadIndex(*reader, unread, list);
+        // The screen's rows are the same, every one of them.
+        TThreadListRows screen(unread);
+        BuildWholeThreadIndex(*reader, unread, screen);
 
         EXPECT_EQ(lines, all.All);
-        ASSERT_GE(lines.size(), static_cast<std::size_t>(list.ListMax));
-        for (std::int32_t i = 1; i <= list.ListMax; ++i)
-            ASSERT_EQ(lines[static_cast<std::size_t>(i - 1)], list.List[i].Name.Str()) << i;
+        EXPECT_EQ(lines, RowTexts(screen));
 
         // Each live message of the base has its row, once.
         std::set<std::int32_t> listed;

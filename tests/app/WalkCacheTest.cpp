@@ -4,14 +4,12 @@
 
 #include "JamSynth.h"
 #include "JamWriter.h"
-#include "Lib_IO_STDIO_Windows.h"
-#include "Lib_Menu_ListBox.h"
 #include "Lib_MsgBase_JAM.h"
 #include "Lib_Strings.h"
-#include "MemoryConsoleDevice.h"
 #include "ReadState.h"
 #include "ScratchDir.h"
 #include "ThreadIndex.h"
+#include "ThreadRows.h"
 
 #include <gtest/gtest.h>
 
@@ -28,66 +26,115 @@ struct WalkResult {
     std::vector<std::uint8_t> Bitmap;
 };
 
-// The walk written the plain way, recursively: each listed message loaded whole and its row
-// built even when the full list drops it, and each message listed at most once per thread.
+// The walk written the plain way, recursively: each listed message loaded whole and each message
+// listed at most once per thread. A reply heads a thread of its own when no root's thread
+// reaches it and its parent is not there or does not name it among its replies.
 class PlainWalk {
 public:
-    PlainWalk(TJamMsgBase& base, TReadState& state, TListBox& list)
-        : base_(base), state_(state), list_(list) {}
+    PlainWalk(TJamMsgBase& base, TReadState& state) : base_(base), state_(state) {}
 
-    void Run() {
+    Rows Run() {
+        markReached();
         base_.SeekNumber(0);
         while (base_.HasCurrent()) {
             base_.LoadHeader();
-            if (base_.ReplyTo() == 0) AddThread(true, base_.MsgNumber());
+            const std::int64_t at = base_.CurNumber();
+            const bool root = base_.ReplyTo() == 0;
+            const bool heads = root || (!reached_.count(at) && !parentNames(at));
+            base_.SeekNumber(static_cast<std::int32_t>(at));
+            if (heads) AddThread(root, at);
+            base_.SeekNumber(static_cast<std::int32_t>(at));
             base_.StepNext();
         }
+        return rows_;
     }
 
 private:
-    void AddRow() {
-        const std::int32_t n = ScanNumber(base_);
-        list_.Add(MessageRow(n, IsRead(state_, n), base_.FromName(), base_.SubjectText()), 0);
-    }
-
-    void AddThread(bool root, std::int32_t n) {
-        std::int32_t header = 0;
-        std::int64_t rootPos = 0;
-        if (root) {
-            rootPos = base_.CurNumber();
-            listed_.clear();
-            listed_.insert(rootPos);
-            header = list_.ListMax < TListBox::MaxItems ? list_.ListMax + 1 : 0;
-            list_.Add("Thread", 0);
-            counter_ = 1;
-            base_.LoadMessage();
-            AddRow();
-        } else {
-            base_.SeekNumber(n);
-            if (!base_.HasCurrent() || !listed_.insert(base_.CurNumber()).second) return;
-            base_.LoadMessage();
-            AddRow();
-            ++counter_;
-        }
+    void visit(std::int32_t n) {
+        base_.SeekNumber(n);
+        if (!base_.HasCurrent() || !reached_.insert(base_.CurNumber()).second) return;
+        base_.LoadHeader();
         const std::int32_t r1 = base_.Reply1st();
         const std::int32_t rn = base_.ReplyNext();
-        if (r1 != 0) AddThread(false, r1);
-        if (rn != 0) AddThread(false, rn);
-        if (!root) return;
-        base_.SeekNumber(static_cast<std::int32_t>(rootPos));
+        if (r1 != 0) visit(r1);
+        if (rn != 0) visit(rn);
+    }
+    void markReached() {
+        for (const std::int64_t root : roots()) {
+            reached_.insert(root);
+            base_.SeekNumber(static_cast<std::int32_t>(root));
+            base_.LoadHeader();
+            const std::int32_t r1 = base_.Reply1st();
+            const std::int32_t rn = base_.ReplyNext();
+            if (r1 != 0) visit(r1);
+            if (rn != 0) visit(rn);
+        }
+    }
+    std::vector<std::int64_t> roots() {
+        std::vector<std::int64_t> found;
+        base_.SeekNumber(0);
+        for (; base_.HasCurrent(); base_.StepNext()) {
+            base_.LoadHeader();
+            if (base_.ReplyTo() == 0 && !reached_.count(base_.CurNumber()))
+                found.push_back(base_.CurNumber());
+        }
+        return found;
+    }
+    bool parentNames(std::int64_t at) {
+        const std::int32_t parent = base_.ReplyTo();
+        if (parent <= 0) return false;
+        base_.SeekNumber(parent);
+        if (!base_.HasCurrent() || base_.CurNumber() != parent) return false;
+        base_.LoadHeader();
+        std::set<std::int64_t> seen;
+        for (std::int32_t n = base_.Reply1st(); n != 0; n = base_.ReplyNext()) {
+            base_.SeekNumber(n);
+            if (!base_.HasCurrent()) return false;
+            if (base_.CurNumber() == at) return true;
+            if (!seen.insert(base_.CurNumber()).second) return false;
+            base_.LoadHeader();
+        }
+        return false;
+    }
+
+    void AddRow() {
+        const std::int32_t n = ScanNumber(base_);
+        rows_.push_back(
+            MessageRow(n, IsRead(state_, n), base_.FromName(), base_.SubjectText()).Str());
+    }
+
+    void AddThread(bool root, std::int64_t head) {
+        listed_.clear();
+        listed_.insert(head);
+        const std::size_t header = rows_.size();
+        rows_.emplace_back();
+        counter_ = 1;
         base_.LoadMessage();
-        if (header == 0) return;
-        ShortStr text = "Thread (";
-        text += IntToText(counter_);
-        text += " msgs): ";
-        text += base_.SubjectText();
-        list_.List[header].Name = text;
+        AddRow();
+        const ShortStr subject = base_.SubjectText();
+        if (base_.Reply1st() != 0) AddReply(base_.Reply1st());
+        base_.SeekNumber(static_cast<std::int32_t>(head));
+        base_.LoadHeader();
+        if (root && base_.ReplyNext() != 0) AddReply(base_.ReplyNext());
+        rows_[header] = "Thread (" + std::to_string(counter_) + " msgs): " + subject.Str();
+    }
+    void AddReply(std::int32_t n) {
+        base_.SeekNumber(n);
+        if (!base_.HasCurrent() || !listed_.insert(base_.CurNumber()).second) return;
+        base_.LoadMessage();
+        AddRow();
+        ++counter_;
+        const std::int32_t r1 = base_.Reply1st();
+        const std::int32_t rn = base_.ReplyNext();
+        if (r1 != 0) AddReply(r1);
+        if (rn != 0) AddReply(rn);
     }
 
     TJamMsgBase& base_;
     TReadState& state_;
-    TListBox& list_;
+    Rows rows_;
     std::set<std::int64_t> listed_;
+    std::set<std::int64_t> reached_;
     std::int32_t counter_ = 0;
 };
 
@@ -116,27 +163,18 @@ protected:
         return state;
     }
 
-    WalkResult Collect(TReadState& state, const TListBox& list) {
-        WalkResult result;
-        for (std::int32_t i = 1; i <= list.ListMax; ++i)
-            result.Rows.push_back(list.List[i].Name.Str());
-        result.Bitmap = state.ReadBitmap;
-        return result;
-    }
-
     WalkResult Plain(TJamMsgBase& reader) {
         TReadState state = ReadStateFor(reader);
-        TListBox list(console_);
-        PlainWalk(reader, state, list).Run();
-        return Collect(state, list);
+        Rows rows = PlainWalk(reader, state).Run();
+        return {rows, state.ReadBitmap};
     }
 
     WalkResult Built(TJamMsgBase& reader) {
         TReadState state = ReadStateFor(reader);
-        TListBox list(console_);
-        BuildThreadIndex(reader, state, list);
+        CollectedRows rows;
+        BuildThreadIndex(reader, state, rows);
         EXPECT_FALSE(reader.Scanning());
-        return Collect(state, list);
+        return {rows.All, state.ReadBitmap};
     }
 
     void ExpectSame(const WalkResult& got, const WalkResult& expected) {
@@ -160,16 +198,14 @@ protected:
         }
     }
 
-    MemoryConsoleDevice device_;
-    TIO_STDIO console_{device_, 80, 25};
     ScratchDir dir_{"skein-walk"};
     std::string base_ = dir_.File("area");
 };
 
-// More messages than the list has rows, a stored message count far too low (so that most numbers
-// lie beyond the read-state array as loaded, also those whose rows the full list drops), and
-// what a damaged base can hold: links back to the parent, to deleted numbers and beyond the end,
-// and headers whose own number is not the one the index gives.
+// More messages than the screen once had rows for, a stored message count far too low (so that most
+// numbers lie beyond the read-state array as loaded, also those whose rows the full list drops),
+// and what a damaged base can hold: links back to the parent, to deleted numbers and beyond the
+// end, and headers whose own number is not the one the index gives.
 jamgen::JamBaseModel busyArea(std::uint32_t messages) {
     jamgen::SynthOptions options;
     options.Messages = messages;
@@ -187,14 +223,13 @@ jamgen::JamBaseModel busyArea(std::uint32_t messages) {
     return model;
 }
 
-TEST_F(WalkCacheTest, FullListRowsAndReadMarksAreThoseOfThePlainWalk) {
+TEST_F(WalkCacheTest, ALargeDamagedAreaGivesTheRowsAndReadMarksOfThePlainWalk) {
     Write(busyArea(12000));
     ExpectWalksAlike();
-    // The list really was filled, in the middle of a thread.
+    // Past the screen's old 10,000 rows, with the orphans of its deleted messages.
     auto reader = Open(TJamCacheSizes{});
     const WalkResult result = Built(*reader);
-    ASSERT_EQ(result.Rows.size(), static_cast<std::size_t>(TListBox::MaxItems));
-    EXPECT_NE(result.Rows.back().substr(0, 6), "Thread");
+    EXPECT_GT(result.Rows.size(), 12000u);
 }
 
 TEST_F(WalkCacheTest, SmallAreaRowsAreThoseOfThePlainWalk) {

@@ -1,0 +1,47 @@
+#include "ThreadListRows.h"
+
+#include "ThreadIndex.h"
+
+bool TThreadListRows::BeginThread() {
+    // The header row's place is taken now; its count follows once the thread is complete.
+    rows_.push_back(headerMark_ | static_cast<std::uint32_t>(headers_.size()));
+    headers_.push_back(Header{});
+    return true;
+}
+
+void TThreadListRows::AddRow(const TMessageRow& row) {
+    if (row.Place >= 0) {
+        rows_.push_back(static_cast<std::uint32_t>(row.Place));
+        return;
+    }
+    // A walk through the files: the message is kept here.
+    rows_.push_back(static_cast<std::uint32_t>(messages_.Numbers.size()));
+    messages_.Numbers.push_back(row.Number);
+    messages_.From.push_back(row.FromId);
+    messages_.Subject.push_back(row.SubjectId);
+}
+
+void TThreadListRows::EndThread(std::int32_t messages, std::string_view, std::uint32_t subjectId) {
+    headers_.back() = Header{messages > 0 ? messages : 1, subjectId};
+}
+
+std::int32_t TThreadListRows::Number(std::int32_t i) const {
+    const std::uint32_t r = row(i);
+    return (r & headerMark_) != 0 ? 0 : messages_.Numbers[r];
+}
+
+ShortStr TThreadListRows::Text(std::int32_t i) const {
+    const std::uint32_t r = row(i);
+    if ((r & headerMark_) != 0) {
+        const Header& h = headers_[r & ~headerMark_];
+        return ThreadHeaderRow(h.Size, names_.Text(h.Subject));
+    }
+    const std::int32_t number = messages_.Numbers[r];
+    return MessageRow(number, IsRead(readState_, number), names_.Text(messages_.From[r]),
+                      names_.Text(messages_.Subject[r]));
+}
+
+std::int32_t TThreadListRows::HeaderOf(std::int32_t i) const {
+    while (i > 1 && !IsHeader(i)) --i;
+    return i;
+}

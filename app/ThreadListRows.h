@@ -1,0 +1,63 @@
+#pragma once
+// TThreadListRows: the thread list the screen shows, every row of the base however many. A row
+// is kept as a number: a message's place in a table of messages (its number and its names as
+// numbers in a name table that keeps each distinct name once), or a thread's header (its size and
+// subject). After a walk over a plan, that table is the plan's own. A row's text is made only
+// when the list box draws or searches it, so that a base of hundreds of thousands of messages
+// takes a few megabytes. The "N" of a message row is read from the read marks each time, so it
+// changes as soon as a mark does.
+
+#include "Lib_Menu_ListBox.h"
+#include "NameTable.h"
+#include "ReadState.h"
+#include "ThreadRowSink.h"
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+class TThreadListRows : public TThreadRowSink, public TListRows {
+public:
+    explicit TThreadListRows(const TReadState& readState) : readState_(readState) {}
+
+    // The walk's side.
+    bool Accepting() const override { return true; }
+    bool BeginThread() override;
+    void AddRow(const TMessageRow& row) override;
+    void EndThread(std::int32_t messages, std::string_view subject,
+                   std::uint32_t subjectId) override;
+    TNameTable* Names() override { return &names_; }
+    void Expect(std::size_t rows) override { rows_.reserve(rows); }
+    void TakePlanMessages(TPlanMessages&& messages) override { messages_ = std::move(messages); }
+
+    // The list box's side.
+    std::int32_t Count() const override { return static_cast<std::int32_t>(rows_.size()); }
+    ShortStr Text(std::int32_t i) const override;
+    bool IsSeparator(std::int32_t) const override { return false; }
+
+    // Row i is a thread's header row.
+    bool IsHeader(std::int32_t i) const { return (row(i) & headerMark_) != 0; }
+    // The message number row i shows; 0 on a header row.
+    std::int32_t Number(std::int32_t i) const;
+    // The header row of the thread that row i belongs to (i itself on a header row).
+    std::int32_t HeaderOf(std::int32_t i) const;
+    // The number of messages of the thread whose header row is h.
+    std::int32_t ThreadSize(std::int32_t h) const { return header(h).Size; }
+
+private:
+    struct Header {
+        std::int32_t Size = 1;
+        std::uint32_t Subject = 0;
+    };
+    static constexpr std::uint32_t headerMark_ = 0x80000000u;
+
+    std::uint32_t row(std::int32_t i) const { return rows_[static_cast<std::size_t>(i - 1)]; }
+    const Header& header(std::int32_t i) const { return headers_[row(i) & ~headerMark_]; }
+
+    const TReadState& readState_;
+    TNameTable names_;
+    TPlanMessages messages_;
+    // A message's place in messages_, or headerMark_ and a place in headers_.
+    std::vector<std::uint32_t> rows_;
+    std::vector<Header> headers_;
+};
