@@ -46,7 +46,8 @@ TJamMsgBase::TJamMsgBase(const TJamCacheSizes& sizes)
                   sizes_.IndexBackStep * IndexRecSize),
       headerCache_(sizes_.HeaderBlockBytes + HeaderReadSize, sizes_.HeaderBlocks, 0,
                    sizes_.HeaderBlockBytes),
-      headerBuf_(HeaderReadSize), textBuf_(sizes_.TextBytes), kludgeBuf_(kludgeBlockSize) {}
+      headerBuf_(HeaderReadSize), subfields_(headerBuf_.data() + MsgFixedSize),
+      textBuf_(sizes_.TextBytes), kludgeBuf_(kludgeBlockSize) {}
 
 void TJamMsgBase::closeFiles() {
     hdrFile_.Close();
@@ -246,6 +247,7 @@ void TJamMsgBase::readHeader(bool subfields) {
     if (got < 0 || static_cast<std::size_t>(got) < MsgFixedSize) {
         // A failed read, or no whole header there (an offset at or near the end of the file).
         std::memcpy(headerBuf_.data(), previous, MsgFixedSize);
+        subfields_ = headerBuf_.data() + MsgFixedSize;
         lastIOError_ = got < 0 ? errorCode(hdrFile_.LastError()) : ErrNoHeader;
     } else {
         headerLen_ = static_cast<std::size_t>(got);
@@ -255,15 +257,22 @@ void TJamMsgBase::readHeader(bool subfields) {
 }
 
 std::int64_t TJamMsgBase::readHeaderBytes(std::uint32_t offset, bool subfields) {
+    subfields_ = headerBuf_.data() + MsgFixedSize;
     if (!scanning_) return hdrFile_.ReadAt(offset, headerBuf_.data(), headerBuf_.size());
     // During a scan a header is copied from the block cache, and only as far as it is needed:
     // the fixed part, then (for the subfield walk) the part of the subfield area it reads. The
     // second copy takes the fixed part again, so that the whole header comes from one read.
-    // A fixed part that a block holds already tells the length without being copied first.
+    // A block that holds the whole header is not copied from but the fixed part: the subfields
+    // are walked where the block holds them, before the next load can refill it.
     const unsigned char* held = subfields ? headerCache_.Held(offset, MsgFixedSize) : nullptr;
     if (held != nullptr) {
         const std::size_t want =
             MsgFixedSize + std::min<std::size_t>(Get32(held + MsgSubfieldLen), SubfieldAreaRead);
+        if (headerCache_.Use(offset, want) == held) {
+            std::memcpy(headerBuf_.data(), held, MsgFixedSize);
+            subfields_ = held + MsgFixedSize;
+            return static_cast<std::int64_t>(want);
+        }
         return headerCache_.Read(hdrFile_, offset, headerBuf_.data(), want);
     }
     const std::int64_t fixed = headerCache_.Read(hdrFile_, offset, headerBuf_.data(), MsgFixedSize);

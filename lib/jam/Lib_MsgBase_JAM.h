@@ -211,7 +211,10 @@ private:
     std::uint32_t scanChanges_ = 0;
 
     std::vector<unsigned char> headerBuf_;
-    std::size_t headerLen_ = 0;   // bytes of headerBuf_ that hold the header in memory
+    std::size_t headerLen_ = 0; // bytes of the header in memory
+    // Where its subfields stand: in headerBuf_, or in the header cache's block that held the
+    // whole header when it was loaded (walked before the next load).
+    const unsigned char* subfields_ = nullptr;
     std::size_t headerBytes_ = 0; // bytes the last LoadHeader read
     std::uint16_t lastIOError_ = 0;
 

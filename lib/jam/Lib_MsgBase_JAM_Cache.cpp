@@ -48,6 +48,16 @@ const unsigned char* TJamReadCache::Held(std::int64_t offset, std::size_t count)
     return nullptr;
 }
 
+const unsigned char* TJamReadCache::Use(std::int64_t offset, std::size_t count) {
+    const unsigned char* held = Held(offset, count);
+    if (held != nullptr) {
+        const auto slot = static_cast<std::size_t>(held - bytes_.get()) / windowBytes_;
+        windows_[slot].Used = ++useClock_;
+        recent_ = slot;
+    }
+    return held;
+}
+
 std::int64_t TJamReadCache::Read(TFile& file, std::int64_t offset, void* out, std::size_t count) {
     if (count == 0) return 0;
     if (count > windowBytes_ || offset < 0) return file.ReadAt(offset, out, count);

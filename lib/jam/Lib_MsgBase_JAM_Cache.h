@@ -31,6 +31,8 @@ public:
     // The bytes of a window that holds the request whole, without reading or copying; nullptr
     // when none does. Valid until the next Read.
     const unsigned char* Held(std::int64_t offset, std::size_t count) const;
+    // Held, and the window counts as used, as by a Read.
+    const unsigned char* Use(std::int64_t offset, std::size_t count);
     // Forgets every window: the next request reads the file.
     void Drop();
     // Serves from the first n windows only (at least one; all of them at first), until asked

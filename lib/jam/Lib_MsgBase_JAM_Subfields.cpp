@@ -91,7 +91,7 @@ std::string_view TJamMsgBase::subfieldArea() const {
     // subfields go.
     const std::uint64_t have = headerLen_ > MsgFixedSize ? headerLen_ - MsgFixedSize : 0;
     const std::uint64_t end = std::min<std::uint64_t>(have, headerField(MsgSubfieldLen));
-    return std::string_view(reinterpret_cast<const char*>(headerBuf_.data() + MsgFixedSize),
+    return std::string_view(reinterpret_cast<const char*>(subfields_),
                             static_cast<std::size_t>(end));
 }
 
