@@ -169,9 +169,17 @@ int TJamMsgBase::readIndexRecord(std::int64_t number, std::uint32_t& hdrOffset) 
         lastIOError_ = 0;
         return 1;
     }
+    // Most records stand in a block already: read where they stand, not copied out first.
+    const std::int64_t at = i * static_cast<std::int64_t>(IndexRecSize);
+    if (const unsigned char* held = indexCache_.Use(at, IndexRecSize)) {
+        lastIOError_ = 0;
+        hdrOffset = Get32(held + 4);
+        lastRecordNumber_ = number;
+        lastRecordOffset_ = hdrOffset;
+        return 1;
+    }
     unsigned char record[IndexRecSize];
-    const std::int64_t got = indexCache_.Read(idxFile_, i * static_cast<std::int64_t>(IndexRecSize),
-                                              record, IndexRecSize);
+    const std::int64_t got = indexCache_.Read(idxFile_, at, record, IndexRecSize);
     if (got < 0) {
         lastIOError_ = errorCode(idxFile_.LastError());
         return -1;

@@ -39,8 +39,9 @@ void TJamReadCache::copy(std::size_t slot, std::int64_t offset, void* out, std::
 
 const unsigned char* TJamReadCache::Held(std::int64_t offset, std::size_t count) const {
     if (offset < 0) return nullptr;
-    for (std::size_t i = 0; i < inUse_; ++i) {
-        const std::size_t slot = (recent_ + i) % inUse_;
+    // The window that served last first: a scan asks mostly for what follows.
+    for (std::size_t i = 0; i <= inUse_; ++i) {
+        const std::size_t slot = i == 0 ? recent_ : i - 1;
         const Window& w = windows_[slot];
         if (holds(w, offset, count))
             return bytes_.get() + slot * windowBytes_ + static_cast<std::size_t>(offset - w.Start);
