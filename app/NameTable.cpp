@@ -63,7 +63,8 @@ std::uint32_t TNameTable::Intern(std::string_view text) {
     if (slots_[slot] != 0) return static_cast<std::uint32_t>(slots_[slot]) - 1;
 
     if (chunks_.empty() || chunkBytes_ - chunkUsed_ < text.size()) {
-        chunks_.push_back(std::make_unique_for_overwrite<char[]>(chunkBytes_));
+        // Left uninitialised: only the bytes given are ever read.
+        chunks_.push_back(std::unique_ptr<char[]>(new char[chunkBytes_]));
         chunkUsed_ = 0;
     }
     char* start = chunks_.back().get() + chunkUsed_;

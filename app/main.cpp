@@ -7,19 +7,23 @@
 // does), 1 when the base cannot be opened, the terminal cannot show the reader, the text cannot
 // be written or the read marks of the run cannot be saved, 2 for a wrong command line.
 
+#include "CommandLine.h"
 #include "ConsoleDevice.h"
 #include "Lib_Paths.h"
+#include "ReaderKeys.h"
 #include "ReaderState.h"
 #include "TextOutput.h"
 #include "ThreadListScreen.h"
 #include "ThreadListText.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #ifndef _WIN32
@@ -73,6 +77,24 @@ bool terminalCannotShowTheReader() {
 #endif
 }
 
+// Opens the base that argument names: its path and name without extension, or one of its files.
+// A base named by a file (AREA.jhr) is the name without that ending when no base is named by the
+// argument itself. On failure the reason is left in the base.
+bool openBase(TReaderState& state, const std::string& argument) {
+    auto open = [&](const ShortStr& name) {
+        state.BaseDir = DirOfPath(name);
+        state.BaseName = NameOfPath(name);
+        state.MsgBase->SetBasePath((state.BaseDir + state.BaseName).View());
+        return state.MsgBase->OpenBase() == 0;
+    };
+    const ShortStr named(argument);
+    if (open(named)) return true;
+    const std::optional<std::string> file = WithoutJamEnding(named.View());
+    const bool noSuchBase = state.MsgBase->FailedFile() == state.MsgBase->BasePath() + ".jhr" &&
+                            state.MsgBase->OpenError() == ENOENT;
+    return file && noSuchBase && open(ShortStr(*file));
+}
+
 // The thread list as text on standard output. It marks nothing read, and the read-state file
 // is only read: the run leaves it as it was.
 int writeThreadList(TReaderState& state) {
@@ -92,27 +114,36 @@ int main(int argc, char** argv) {
     // line and "Can't open" end with their own exit codes.
     std::signal(SIGPIPE, SIG_IGN);
 #endif
-    if (argc != 2) {
-        std::puts("Syntax: Skeinview <path/base filename of JAM base>");
+    const TCommandLine line = ParseCommandLine(argc, argv);
+    switch (line.What) {
+    case TCommandLine::Ask::Base:
+        break;
+    case TCommandLine::Ask::Help:
+        std::printf("%.*s\n\n%s", static_cast<int>(UsageLine.size()), UsageLine.data(),
+                    ReaderKeysText().c_str());
+        return exitOk;
+    case TCommandLine::Ask::Version:
+        std::puts("skeinview " SKEIN_VERSION);
+        return exitOk;
+    case TCommandLine::Ask::UnknownOption:
+        std::fprintf(stderr, "skeinview: unknown option '%s'\n%.*s\n", line.Option.c_str(),
+                     static_cast<int>(UsageLine.size()), UsageLine.data());
+        return exitUsage;
+    case TCommandLine::Ask::WrongCount:
+        std::printf("%.*s\n", static_cast<int>(UsageLine.size()), UsageLine.data());
         return exitUsage;
     }
     if (terminalCannotShowTheReader()) return exitCantShow;
     TReaderState state;
-    const ShortStr argument(argv[1]);
-    state.BaseDir = DirOfPath(argument);
-    state.BaseName = NameOfPath(argument);
-
     state.MsgBase = TJamMsgBase::Create();
     if (!state.MsgBase) {
         std::puts("Can't open");
         std::fprintf(stderr, "skeinview: not enough memory for the base buffers\n");
         return exitCantOpen;
     }
-    state.MsgBase->SetBasePath((state.BaseDir + state.BaseName).View());
-    state.MsgBase->SetScratchFile("msgbuf.tmp.txt");
     // In code page 866 the byte 0x8D is the letter Н, not the old soft line end.
     state.MsgBase->SetSoftCRIsLetter(DisplayCodePage() == CodePage::Id::Cyrillic);
-    if (state.MsgBase->OpenBase() != 0) {
+    if (!openBase(state, line.Base)) {
         std::puts("Can't open");
         std::fflush(stdout);
         std::fprintf(stderr, "skeinview: %s\n", state.MsgBase->OpenFailureText().c_str());

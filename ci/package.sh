@@ -61,11 +61,14 @@ same_list "the package's files" ci/expected/deb-contents.txt \
     "$(dpkg-deb -c "$deb" | awk '{ print $1, $2, $6 }')"
 
 step "lintian"
-# Errors fail the check; warnings and notes are shown.
+# Errors fail the check, and so does any tag about the program's hardening (the release build's
+# flags) or a section the package's program has no use for; other warnings and notes are shown.
 status=0
 report=$(lintian --display-info --fail-on error "$deb" 2>&1) || status=$?
 grep -v 'root privileges' <<<"$report" || true
 [ "$status" -eq 0 ] || fail "lintian reports errors"
+! grep -E 'hardening-|binary-has-unneeded-section' <<<"$report" >/dev/null ||
+    fail "lintian finds the program not hardened or carrying unneeded sections"
 
 step "the manual page"
 warnings=$(groff -man -ww -z man/skeinview.1 2>&1)

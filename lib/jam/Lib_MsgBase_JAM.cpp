@@ -1,7 +1,10 @@
 #include "Lib_MsgBase_JAM.h"
+
 #include "Lib_MsgBase_JAM_Format.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -55,30 +58,37 @@ void TJamMsgBase::closeFiles() {
     idxFile_.Close();
 }
 
+// Opens one of the base's files, read-only and shared: the reader never writes a base, and must
+// open one it may not write. On POSIX a file missing under its lower-case ending is looked for
+// under the upper-case one, as DOS-era tools leave them (AREA.JHR); Windows finds either anyway.
+// On failure the lower-case name and its error are kept.
+bool TJamMsgBase::openPart(TFile& file, std::string_view ending) {
+    const std::string path = basePath_ + std::string(ending);
+    if (file.Open(path, FileAccess::ReadOnly)) return true;
+    const int error = file.LastError();
+#ifndef _WIN32
+    std::string upper(ending);
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (error == ENOENT && file.Open(basePath_ + upper, FileAccess::ReadOnly)) return true;
+#endif
+    openError_ = error;
+    failedFile_ = path;
+    return false;
+}
+
 std::uint8_t TJamMsgBase::OpenBase() {
     closeFiles();
     failedFile_.clear();
     openError_ = 0;
 
-    // Read-only and shared: the reader never writes a base, and must open one it may not write.
-    const std::string hdrPath = basePath_ + ".jhr";
-    const std::string txtPath = basePath_ + ".jdt";
-    const std::string idxPath = basePath_ + ".jdx";
-    if (!hdrFile_.Open(hdrPath, FileAccess::ReadOnly)) {
-        openError_ = hdrFile_.LastError();
-        failedFile_ = hdrPath;
-    } else {
+    if (openPart(hdrFile_, ".jhr")) {
         std::int64_t got = hdrFile_.ReadAt(0, fixedHeader_.data(), FixedHeaderSize);
         if (got < 0 || static_cast<std::size_t>(got) < FixedHeaderSize) {
             openError_ = got < 0 ? hdrFile_.LastError() : ErrShortBaseHeader;
-            failedFile_ = hdrPath;
+            failedFile_ = hdrFile_.Path();
             std::fill(fixedHeader_.begin(), fixedHeader_.end(), 0);
-        } else if (!txtFile_.Open(txtPath, FileAccess::ReadOnly)) {
-            openError_ = txtFile_.LastError();
-            failedFile_ = txtPath;
-        } else if (!idxFile_.Open(idxPath, FileAccess::ReadOnly)) {
-            openError_ = idxFile_.LastError();
-            failedFile_ = idxPath;
+        } else if (openPart(txtFile_, ".jdt")) {
+            openPart(idxFile_, ".jdx");
         }
     }
 

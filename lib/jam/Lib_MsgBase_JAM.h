@@ -53,15 +53,14 @@ public:
     // Directory plus base file name, without extension; kept whole.
     void SetBasePath(std::string_view path) { basePath_ = path; }
     const std::string& BasePath() const { return basePath_; }
-    // A name for a scratch file; kept for callers, not used by the reader.
-    void SetScratchFile(const ShortStr& name) { scratchName_ = name; }
-    const ShortStr& ScratchName() const { return scratchName_; }
 
     // Opens the three files and reads the fixed header: 0 on success, else a nonzero code (a
     // system error number or one of the Err codes above).
     std::uint8_t OpenBase();
-    // After a failed OpenBase: the file that failed, and "path: reason" for the user.
+    // After a failed OpenBase: the file that failed, the system's error number (0 for the
+    // reader's own codes), and "path: reason" for the user.
     const std::string& FailedFile() const { return failedFile_; }
+    int OpenError() const { return openError_ == ErrShortBaseHeader ? 0 : openError_; }
     std::string OpenFailureText() const;
 
     // The fixed header's ActiveMsgs as stored, and the number of index record 0.
@@ -175,6 +174,7 @@ private:
     void readHeader(bool subfields);
     std::int64_t readHeaderBytes(std::uint32_t offset, bool subfields);
     void closeFiles();
+    bool openPart(TFile& file, std::string_view ending);
     void walkSubfields(bool kludges);
     std::string_view subfieldArea() const;
     TNameViews walkNames() const;
@@ -187,7 +187,6 @@ private:
 
     TJamCacheSizes sizes_;
     std::string basePath_;
-    ShortStr scratchName_;
     TFile hdrFile_;
     TFile txtFile_;
     TFile idxFile_;

@@ -8,8 +8,9 @@ TJamReadCache::TJamReadCache(std::size_t windowBytes, std::size_t windows, std::
     : windowBytes_(std::max<std::size_t>(windowBytes, 1)),
       backBytes_(std::min(backBytes, windowBytes_ - 1)),
       align_(std::clamp<std::size_t>(align, 1, windowBytes_)),
-      bytes_(std::make_unique_for_overwrite<unsigned char[]>(windowBytes_ *
-                                                             std::max<std::size_t>(windows, 1))),
+      // new[] without (): the bytes are left uninitialised (as make_unique_for_overwrite
+      // would, which not every standard library has yet).
+      bytes_(new unsigned char[windowBytes_ * std::max<std::size_t>(windows, 1)]),
       windows_(std::max<std::size_t>(windows, 1)), inUse_(windows_.size()) {}
 
 void TJamReadCache::UseWindows(std::size_t n) {

@@ -7,12 +7,14 @@
 #include <gtest/gtest.h>
 
 #include "ProcessRun.h"
+#include "ReaderKeys.h"
 #include "ScratchDir.h"
 #include "TestFiles.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -104,8 +106,6 @@ TEST_F(DriverTest, AWrongCommandLineGetsTheUsageLine) {
 TEST_F(DriverTest, BasesThatCannotBeOpened) {
     const std::string base = CopyDemo();
 
-    // The base named with its extension: the program looks for demo.jhr.jhr.
-    ExpectCantOpen(Run({base + ".jhr"}), base + ".jhr.jhr");
     const ProcessResult missing = Run({(bases / "general").string()});
     ExpectCantOpen(missing, (bases / "general.jhr").string());
     EXPECT_NE(missing.Err.find("No such file or directory"), std::string::npos) << missing.Err;
@@ -120,6 +120,70 @@ TEST_F(DriverTest, BasesThatCannotBeOpened) {
         fs::create_directory(bases / (std::string("dirs") + ext));
     }
     ExpectCantOpen(Run({(bases / "dirs").string()}), (bases / "dirs.jhr").string());
+}
+
+TEST_F(DriverTest, OptionsAndBasesNamedByTheirFiles) {
+    const std::string base = CopyDemo();
+    // A base whose files end in upper case, as DOS-era tools leave them.
+    for (const std::string ext : {"jhr", "jdt", "jdx"}) {
+        std::string upper = ext;
+        for (char& c : upper) c = static_cast<char>(std::toupper(c));
+        fs::copy_file(demoBase + "." + ext, bases / ("AREA." + upper));
+    }
+    const std::string firstRow = "Thread (1 msgs): Welcome to SYSOP.CHAT\n";
+    const std::string unknown = "skeinview: unknown option '-x'\n" + usage;
+    const struct {
+        std::vector<std::string> Args;
+        int Exit;
+        std::string OutStart; // the start of standard output
+        std::string Err;
+        const char* MarksFile; // the marks a screen run of the same arguments keeps
+    } cases[] = {
+        {{"--help"}, 0, usage + "\nKeys", "", nullptr},
+        {{"-h", base}, 0, usage + "\nKeys", "", nullptr},
+        {{"-V"}, 0, "skeinview 1.0.0\n", "", nullptr},
+        {{"--version"}, 0, "skeinview 1.0.0\n", "", nullptr},
+        {{"-x", base}, 2, "", unknown, nullptr},
+        {{base, "-x"}, 2, "", unknown, nullptr},
+        {{"--", "-x"},
+         1,
+         "Can't open\n",
+         "skeinview: -x.jhr: No such file or directory\n",
+         nullptr},
+        {{"--", base}, 0, firstRow, "", "skeinview_demo.dat"},
+        {{base + ".jhr"}, 0, firstRow, "", "skeinview_demo.dat"},
+        {{base + ".JDX"}, 0, firstRow, "", "skeinview_demo.dat"},
+        {{(bases / "AREA").string()}, 0, firstRow, "", "skeinview_AREA.dat"},
+        {{(bases / "AREA.JHR").string()}, 0, firstRow, "", "skeinview_AREA.dat"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Args.front() + (c.Args.size() > 1 ? " " + c.Args[1] : ""));
+        const ProcessResult r = Run(c.Args);
+        EXPECT_EQ(r.Exit, c.Exit);
+        EXPECT_EQ(r.Out.substr(0, c.OutStart.size()), c.OutStart);
+        EXPECT_EQ(r.Err, c.Err);
+        if (c.MarksFile == nullptr) continue;
+        EXPECT_EQ(RunOnScreen(c.Args).Exit, 0);
+        EXPECT_EQ(CwdEntries(), std::set<std::string>{c.MarksFile});
+        fs::remove(cwd / c.MarksFile);
+    }
+}
+
+// The keys have one table; --help, the README and the manual page each name every key of it.
+TEST_F(DriverTest, EveryKeyIsInTheHelpTheReadmeAndTheManualPage) {
+    const std::string help = Run({"--help"}).Out;
+    const std::string readme = ReadFileBytes(SKEIN_SOURCE_DIR "/README.md");
+    const std::string manual = ReadFileBytes(SKEIN_SOURCE_DIR "/man/skeinview.1");
+    for (const TReaderKey& key : ReaderKeys()) {
+        EXPECT_NE(help.find(key.Keys), std::string::npos) << key.Keys;
+        EXPECT_NE(readme.find("| " + std::string(key.Keys) + " |"), std::string::npos) << key.Keys;
+        std::string_view names = key.Keys;
+        while (!names.empty()) {
+            const std::string_view name = names.substr(0, names.find(", "));
+            names.remove_prefix(std::min(names.size(), name.size() + 2));
+            EXPECT_NE(manual.find(name), std::string::npos) << name;
+        }
+    }
 }
 
 TEST_F(DriverTest, ArgumentsOfThreeHundredCharactersAreCutAt255) {
