@@ -50,6 +50,7 @@ public:
     }
 
 private:
+    // Everything each root's thread reaches, the roots taken in index order.
     void visit(std::int32_t n) {
         base_.SeekNumber(n);
         if (!base_.HasCurrent() || !reached_.insert(base_.CurNumber()).second) return;
@@ -60,25 +61,13 @@ private:
         if (rn != 0) visit(rn);
     }
     void markReached() {
-        for (const std::int64_t root : roots()) {
-            reached_.insert(root);
-            base_.SeekNumber(static_cast<std::int32_t>(root));
-            base_.LoadHeader();
-            const std::int32_t r1 = base_.Reply1st();
-            const std::int32_t rn = base_.ReplyNext();
-            if (r1 != 0) visit(r1);
-            if (rn != 0) visit(rn);
-        }
-    }
-    std::vector<std::int64_t> roots() {
-        std::vector<std::int64_t> found;
+        std::vector<std::int32_t> roots;
         base_.SeekNumber(0);
         for (; base_.HasCurrent(); base_.StepNext()) {
             base_.LoadHeader();
-            if (base_.ReplyTo() == 0 && !reached_.count(base_.CurNumber()))
-                found.push_back(base_.CurNumber());
+            if (base_.ReplyTo() == 0) roots.push_back(static_cast<std::int32_t>(base_.CurNumber()));
         }
-        return found;
+        for (const std::int32_t root : roots) visit(root);
     }
     bool parentNames(std::int64_t at) {
         const std::int32_t parent = base_.ReplyTo();
