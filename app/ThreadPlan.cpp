@@ -106,6 +106,7 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan) {
         plan.Messages.Subject.reserve(most);
     }
     const std::size_t arrays = most * bytesPerMessage;
+    std::size_t known = plan.Names.Count(); // names the budget was checked with
     base.SeekNumber(0);
     // A base grown past the records it had when the scan began has changed: no more is read.
     while (whole && base.HasCurrent() && plan.Messages.Numbers.size() < most) {
@@ -121,9 +122,13 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan) {
             plan.Names.Intern(read ? names.From.substr(0, RowNameWidth) : std::string_view()));
         plan.Messages.Subject.push_back(read ? subjectId(plan, base.ReplyTo(), names.Subject)
                                              : plan.Names.Intern({}));
-        whole =
-            arrays + plan.Names.Bytes() + plan.ReplySubject.capacity() * sizeof(std::uint32_t) <=
-            budget;
+        // The arrays are reserved whole: only new names can pass the budget.
+        if (plan.Names.Count() != known) {
+            known = plan.Names.Count();
+            whole = arrays + plan.Names.Bytes() +
+                        plan.ReplySubject.capacity() * sizeof(std::uint32_t) <=
+                    budget;
+        }
         base.StepNext();
     }
     whole = whole && !base.HasCurrent() && base.ScanChanges() == 0;

@@ -38,26 +38,29 @@ void TJamReadCache::copy(std::size_t slot, std::int64_t offset, void* out, std::
     recent_ = slot;
 }
 
-const unsigned char* TJamReadCache::Held(std::int64_t offset, std::size_t count) const {
-    if (offset < 0) return nullptr;
+std::size_t TJamReadCache::holding(std::int64_t offset, std::size_t count) const {
+    if (offset < 0) return windows_.size();
     // The window that served last first: a scan asks mostly for what follows.
-    for (std::size_t i = 0; i <= inUse_; ++i) {
-        const std::size_t slot = i == 0 ? recent_ : i - 1;
-        const Window& w = windows_[slot];
-        if (holds(w, offset, count))
-            return bytes_.get() + slot * windowBytes_ + static_cast<std::size_t>(offset - w.Start);
-    }
-    return nullptr;
+    if (holds(windows_[recent_], offset, count)) return recent_;
+    for (std::size_t slot = 0; slot < inUse_; ++slot)
+        if (holds(windows_[slot], offset, count)) return slot;
+    return windows_.size();
+}
+
+const unsigned char* TJamReadCache::Held(std::int64_t offset, std::size_t count) const {
+    const std::size_t slot = holding(offset, count);
+    if (slot == windows_.size()) return nullptr;
+    return bytes_.get() + slot * windowBytes_ +
+           static_cast<std::size_t>(offset - windows_[slot].Start);
 }
 
 const unsigned char* TJamReadCache::Use(std::int64_t offset, std::size_t count) {
-    const unsigned char* held = Held(offset, count);
-    if (held != nullptr) {
-        const auto slot = static_cast<std::size_t>(held - bytes_.get()) / windowBytes_;
-        windows_[slot].Used = ++useClock_;
-        recent_ = slot;
-    }
-    return held;
+    const std::size_t slot = holding(offset, count);
+    if (slot == windows_.size()) return nullptr;
+    windows_[slot].Used = ++useClock_;
+    recent_ = slot;
+    return bytes_.get() + slot * windowBytes_ +
+           static_cast<std::size_t>(offset - windows_[slot].Start);
 }
 
 std::int64_t TJamReadCache::Read(TFile& file, std::int64_t offset, void* out, std::size_t count) {

@@ -48,6 +48,8 @@ private:
         std::uint64_t Used = 0;
     };
     bool holds(const Window& w, std::int64_t offset, std::size_t count) const;
+    // The window that holds the request whole, or windows_.size().
+    std::size_t holding(std::int64_t offset, std::size_t count) const;
     void copy(std::size_t slot, std::int64_t offset, void* out, std::size_t count);
 
     std::size_t windowBytes_;
