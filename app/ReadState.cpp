@@ -48,6 +48,19 @@ std::uint8_t maskOf(std::int32_t n) {
     return bitMasks[(n - 1) % 8];
 }
 
+// Sets or clears message n's bit in a record of this run's changes, which grows as needed.
+void record(std::vector<std::uint8_t>& bits, std::int32_t n, bool on) {
+    const auto index = static_cast<std::size_t>((static_cast<std::int64_t>(n) - 1) / 8);
+    if (index >= bits.size()) {
+        if (!on) return;
+        bits.resize(index + 1, 0);
+    }
+    if (on)
+        bits[index] |= maskOf(n);
+    else
+        bits[index] &= static_cast<std::uint8_t>(~maskOf(n));
+}
+
 void releaseBitmap(TReadState& state) {
     std::vector<std::uint8_t>().swap(state.ReadBitmap);
 }
@@ -85,7 +98,8 @@ int replaceFile(const TReadState& state, const TReplaceTarget& target) {
     return error != 0 ? error : EIO;
 }
 
-// Merges the file's marks into the array and writes it. 0, or the error number of the failure.
+// Merges the file's marks into the array and writes it: what the file holds now, less what this
+// run cleared, plus what it set. 0, or the error number of the failure.
 int mergeAndReplace(TReadState& state, const TReplaceTarget& target) {
     TFile current;
     const bool present = current.Open(target.Path, FileAccess::ReadWrite);
@@ -96,10 +110,13 @@ int mergeAndReplace(TReadState& state, const TReplaceTarget& target) {
     if (present && !readWhole(current, onDisk))
         return current.LastError() != 0 ? current.LastError() : EIO;
     current.Close();
-    if (!onDisk.empty() &&
-        !growTo(state, stepsCovering(static_cast<std::int64_t>(onDisk.size()), 0)))
-        return ENOMEM;
-    for (std::size_t i = 0; i < onDisk.size(); ++i) state.ReadBitmap[i] |= onDisk[i];
+    if (!growTo(state, stepsCovering(static_cast<std::int64_t>(onDisk.size()), 0))) return ENOMEM;
+    onDisk.resize(state.ReadBitmap.size(), 0);
+    for (std::size_t i = 0; i < onDisk.size(); ++i) {
+        const std::uint8_t cleared = i < state.ClearedThisRun.size() ? state.ClearedThisRun[i] : 0;
+        const std::uint8_t set = i < state.SetThisRun.size() ? state.SetThisRun[i] : 0;
+        state.ReadBitmap[i] = static_cast<std::uint8_t>((onDisk[i] & ~cleared) | set);
+    }
     return replaceFile(state, target);
 }
 
@@ -124,6 +141,8 @@ std::int32_t InitialBitmapSize(std::int32_t activeCount) {
 void LoadReadState(TReadState& state, const ShortStr& baseName, std::int32_t activeCount) {
     releaseBitmap(state);
     state.FileName = ReadStateFileName(baseName);
+    state.SetThisRun.clear();
+    state.ClearedThisRun.clear();
 
     state.Changed = false;
 
@@ -159,6 +178,17 @@ void MarkRead(TReadState& state, std::int32_t n) {
     std::uint8_t* byte = byteOf(state, n);
     if (byte == nullptr || (*byte & maskOf(n)) != 0) return;
     *byte |= maskOf(n);
+    record(state.SetThisRun, n, true);
+    record(state.ClearedThisRun, n, false);
+    state.Changed = true;
+}
+
+void MarkUnread(TReadState& state, std::int32_t n) {
+    if (!IsRead(state, n)) return;
+    state.ReadBitmap[static_cast<std::size_t>((n - 1) / 8)] &=
+        static_cast<std::uint8_t>(~maskOf(n));
+    record(state.ClearedThisRun, n, true);
+    record(state.SetThisRun, n, false);
     state.Changed = true;
 }
 

@@ -21,8 +21,12 @@ struct TReadState {
     std::vector<std::uint8_t> ReadBitmap;
     // The read-state file, set by LoadReadState.
     std::string FileName;
-    // This run marked a message that was not marked before.
+    // This run marked a message that was not marked before, or cleared a mark.
     bool Changed = false;
+    // The marks this run set and those it cleared (same bit layout, as far as they reach): a save
+    // writes what the file holds by then, less what this run cleared, plus what it set.
+    std::vector<std::uint8_t> SetThisRun{};
+    std::vector<std::uint8_t> ClearedThisRun{};
 
     bool Held() const { return !ReadBitmap.empty(); }
     std::int32_t ReadBitmapSize() const { return static_cast<std::int32_t>(ReadBitmap.size()); }
@@ -48,11 +52,14 @@ bool IsRead(const TReadState& state, std::int32_t n);
 // Marks message n read, growing the array in whole steps to cover it; numbers below 1 are
 // ignored.
 void MarkRead(TReadState& state, std::int32_t n);
+// Marks message n not read; the save keeps it so, whatever the file holds by then.
+void MarkUnread(TReadState& state, std::int32_t n);
 
-// Writes the marks when this run changed one or the file is not there yet: adds the marks the
-// file holds by now (another copy of the program may have saved some), then replaces the file
-// whole through a temporary file beside it (beside a link's target), so that it is never left cut
-// short. True when the file was written. When it was not and this run changed a mark, standard
-// error says so (Changed tells the caller); when nothing changed, nothing was lost and nothing is
-// said. With release, the array is released either way. Does nothing when no array is held.
+// Writes the marks when this run changed one or the file is not there yet: the marks the file
+// holds by now (another copy of the program may have saved some), less those this run cleared,
+// plus those it set; then replaces the file whole through a temporary file beside it (beside a
+// link's target), so that it is never left cut short. True when the file was written. When it was
+// not and this run changed a mark, standard error says so (Changed tells the caller); when nothing
+// changed, nothing was lost and nothing is said. With release, the array is released either way.
+// Does nothing when no array is held.
 bool SaveReadState(TReadState& state, bool release);

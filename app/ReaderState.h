@@ -19,4 +19,5 @@ struct TReaderState {
     TIO_STDIO* Console = nullptr;
     std::int32_t ThreadTotal = 0; // messages of the thread being viewed
     std::int32_t ThreadPos = 0;   // the viewed message's place in it, from 1
+    bool ShowKludges = false;     // the viewer shows kludge lines (F2), until the program ends
 };

@@ -45,3 +45,30 @@ std::int32_t TThreadListRows::HeaderOf(std::int32_t i) const {
     while (i > 1 && !IsHeader(i)) --i;
     return i;
 }
+
+std::int32_t TThreadListRows::NextUnread(std::int32_t from, bool back) const {
+    const std::int32_t count = Count();
+    // Round to the selected row itself last: when it is the only one unread, the bar stays.
+    for (std::int32_t step = 1; step <= count; ++step) {
+        std::int32_t i = from + (back ? -step : step);
+        if (i > count) i -= count;
+        if (i < 1) i += count;
+        const std::int32_t n = Number(i);
+        if (n > 0 && !IsRead(readState_, n)) return i;
+    }
+    return 0;
+}
+
+void TThreadListRows::MarkThread(std::int32_t i, bool read, TReadState& marks) const {
+    if (Count() == 0) return;
+    for (std::int32_t r = HeaderOf(i) + 1; r <= Count() && !IsHeader(r); ++r) {
+        if (read)
+            MarkRead(marks, Number(r));
+        else
+            MarkUnread(marks, Number(r));
+    }
+}
+
+void TThreadListRows::MarkAllRead(TReadState& marks) const {
+    for (const std::int32_t n : messages_.Numbers) MarkRead(marks, n);
+}

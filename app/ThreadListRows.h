@@ -44,6 +44,14 @@ public:
     // The number of messages of the thread whose header row is h.
     std::int32_t ThreadSize(std::int32_t h) const { return header(h).Size; }
 
+    // The next (or, back, the previous) row after row from that shows an unread message, round
+    // the list once to row from itself; 0 when there is none.
+    std::int32_t NextUnread(std::int32_t from, bool back) const;
+    // Marks every message of row i's thread read, or unread.
+    void MarkThread(std::int32_t i, bool read, TReadState& marks) const;
+    // Marks every message of the list read.
+    void MarkAllRead(TReadState& marks) const;
+
 private:
     struct Header {
         std::int32_t Size = 1;

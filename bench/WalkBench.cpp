@@ -100,6 +100,34 @@ void bm_ListKey(benchmark::State& state) {
     }
     state.counters["rows"] = rows.Count();
 }
+// Tab on the 100,000-message list whose only unread message is the last (range(1) 0), and
+// Ctrl+K, every message marked read (1).
+void bm_UnreadAndMarks(benchmark::State& state) {
+    auto base = openBase(state, TJamCacheSizes{}, false);
+    if (!base) return;
+    TReadState readState = firstRun(*base);
+    TThreadListRows rows(readState);
+    BuildWholeThreadIndex(*base, readState, rows);
+    rows.MarkAllRead(readState);
+    MarkUnread(readState, rows.Number(rows.Count()));
+    std::int32_t found = 0;
+    for (auto _ : state) {
+        if (state.range(1) == 0) {
+            found = rows.NextUnread(1, false);
+        } else {
+            TReadState marks = firstRun(*base);
+            rows.MarkAllRead(marks);
+        }
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["rows"] = rows.Count();
+}
+BENCHMARK(bm_UnreadAndMarks)
+    ->ArgNames({"msgs", "markAll"})
+    ->Args({100000, 0})
+    ->Args({100000, 1})
+    ->Unit(benchmark::kMillisecond);
+
 BENCHMARK(bm_ListKey)
     ->ArgNames({"msgs", "search"})
     ->Args({100000, 0})

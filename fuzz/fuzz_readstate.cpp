@@ -2,16 +2,17 @@
 // again, with the file layer failing one chosen operation now and then.
 //
 // Input layout: four bytes of the base's active message count (little-endian, signed, kept below
-// 2^17); one byte
-// that picks a failing file operation for the save (see faultOf); one byte n, then n four-byte
-// message numbers (kept below 2^16, so the array stays small, or below 1 to test that such
-// numbers have no bit); the rest is the file as it stands on disk before the run.
+// 2^17); one byte that picks a failing file operation for the save (see faultOf); one byte n, then
+// n four-byte message numbers (kept below 2^16, so the array stays small, or below 1 to test that
+// such numbers have no bit), each marked read, or unread when its bit 30 is set; the rest is the
+// file as it stands on disk before the run.
 //
 // What must hold: the array is a multiple of 128 bytes, at least the size the active count asks
 // for and large enough for the whole file, and starts with the file's bytes; a marked number reads
-// as read; a save either replaces the file with the array (only when a mark changed), or fails or
-// is not needed and leaves the file exactly as it was; and what was saved loads back with every
-// mark.
+// as read and an unmarked one as unread; a save either replaces the file (only when a mark
+// changed) with what it held less what the run cleared plus what it set, so that no mark is lost
+// that this run did not clear, or fails or is not needed and leaves the file exactly as it was;
+// and what was saved loads back so.
 
 #include "Lib_FileIO.h"
 #include "ReadState.h"
@@ -24,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -92,10 +94,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t pos = 5;
     std::size_t count = data[pos++];
     std::vector<std::int32_t> numbers;
+    std::vector<bool> unmark;
     while (count-- > 0 && size - pos >= 4) {
-        auto n = static_cast<std::int32_t>(word(data + pos));
+        const std::uint32_t raw = word(data + pos);
+        auto n = static_cast<std::int32_t>(raw & ~0x40000000u);
         pos += 4;
         numbers.push_back(n < 1 ? n : n % numberRange);
+        unmark.push_back((raw & 0x40000000u) != 0);
     }
     const Bytes stored(data + pos, data + size);
 
@@ -112,9 +117,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < stored.size(); ++i)
         if (state.ReadBitmap[i] != stored[i]) broken("a byte of the file was not loaded");
 
-    for (std::int32_t n : numbers) {
-        MarkRead(state, n);
-        if (IsRead(state, n) != (n >= 1)) broken("a mark does not read back");
+    // What the run did last to each number: true read, false unread.
+    std::map<std::int32_t, bool> last;
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        const std::int32_t n = numbers[i];
+        if (unmark[i])
+            MarkUnread(state, n);
+        else
+            MarkRead(state, n);
+        if (IsRead(state, n) != (n >= 1 && !unmark[i])) broken("a mark does not read back");
+        if (n >= 1) last[n] = !unmark[i];
     }
     if (state.ReadBitmap.size() % ReadBitmapStep != 0) broken("growth is not in whole steps");
     const Bytes marked = state.ReadBitmap;
@@ -131,14 +143,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // The file is there: only a run that changed a mark writes it.
     if (!state.Changed) broken("a run that changed no mark wrote the file");
-    // Saved: the file is the array, with the marks the file held merged in.
-    if (after.size() < marked.size()) broken("the saved file is shorter than the array");
-    for (std::size_t i = 0; i < marked.size(); ++i)
-        if ((after[i] & marked[i]) != marked[i]) broken("a mark was lost in saving");
+    // Saved: each bit as the run left it last, every other one as the file held it.
+    if (after.size() < marked.size() || after.size() < stored.size())
+        broken("the saved file is shorter than the array or the old file");
+    auto bit = [](const Bytes& bytes, std::size_t n) {
+        const std::size_t i = (n - 1) / 8;
+        return i < bytes.size() && (bytes[i] >> ((n - 1) % 8) & 1) != 0;
+    };
+    for (std::size_t n = 1; n <= after.size() * 8; ++n) {
+        const auto done = last.find(static_cast<std::int32_t>(n));
+        const bool expected = done != last.end() ? done->second : bit(stored, n);
+        if (bit(after, n) != expected) broken("a mark was lost, or one cleared came back");
+    }
 
     TReadState again;
     LoadReadState(again, "fuzz", activeCount);
-    for (std::int32_t n : numbers)
-        if (n >= 1 && !IsRead(again, n)) broken("a saved mark did not load back");
+    for (const auto& [n, read] : last)
+        if (IsRead(again, n) != read) broken("a saved mark did not load back");
     return 0;
 }

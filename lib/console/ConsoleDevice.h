@@ -56,6 +56,11 @@ public:
     virtual void FillAttr(int x, int y, std::uint16_t attr, int count) = 0;
     virtual void SetCursor(int x, int y) = 0;
 
+    // Draws the whole screen anew, forgetting what the console is thought to show (the user's
+    // Ctrl+L after another program wrote over it). A console that keeps its own cells, as the
+    // Windows console does, has nothing to do.
+    virtual void Repaint() {}
+
     // Wait for input for at most timeoutMs (Infinite: no limit).
     virtual ConsoleWait WaitInput(std::uint32_t timeoutMs) = 0;
     // Read one event; false when none could be read (the event is then left as it is).

@@ -71,7 +71,7 @@ public:
     // From now on every key is Esc (what SIGTERM, SIGHUP and SIGINT do).
     void RequestQuit() { quit_ = true; }
     // Draws the whole screen anew from the cells kept, at the terminal's present size.
-    void Repaint();
+    void Repaint() override;
     // Writes what is pending, in one write.
     void Flush();
 

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <new>
 
@@ -102,6 +103,24 @@ std::uint8_t TJamMsgBase::OpenBase() {
     if (openError_ == 0) return 0;
     closeFiles();
     return static_cast<std::uint8_t>(std::min<std::uint16_t>(errorCode(openError_), 255));
+}
+
+TJamMsgBase::TBaseStamp TJamMsgBase::Stamp() {
+    TBaseStamp stamp;
+    const TFile* files[3] = {&hdrFile_, &txtFile_, &idxFile_};
+    for (int i = 0; i < 3; ++i) {
+        std::error_code error;
+        const std::filesystem::path path(files[i]->Path());
+        const auto size = std::filesystem::file_size(path, error);
+        if (error) continue;
+        stamp.Sizes[i] = static_cast<std::int64_t>(size);
+        stamp.Times[i] = static_cast<std::int64_t>(
+            std::filesystem::last_write_time(path, error).time_since_epoch().count());
+    }
+    unsigned char counter[4] = {};
+    if (hdrFile_.IsOpen() && hdrFile_.ReadAt(FixedModCounter, counter, sizeof counter) == 4)
+        stamp.ModCounter = Get32(counter);
+    return stamp;
 }
 
 std::string TJamMsgBase::OpenFailureText() const {

@@ -63,6 +63,17 @@ public:
     int OpenError() const { return openError_ == ErrShortBaseHeader ? 0 : openError_; }
     std::string OpenFailureText() const;
 
+    // What tells whether the base changed since it was opened: the size and modification time of
+    // each of its files, as their paths name them now, and the header file's modification
+    // counter. Asks the sizes and times and reads the four bytes of the counter, nothing more.
+    struct TBaseStamp {
+        std::int64_t Sizes[3] = {-1, -1, -1};
+        std::int64_t Times[3] = {0, 0, 0};
+        std::uint32_t ModCounter = 0;
+        friend bool operator==(const TBaseStamp&, const TBaseStamp&) = default;
+    };
+    TBaseStamp Stamp();
+
     // The fixed header's ActiveMsgs as stored, and the number of index record 0.
     std::int32_t ActiveCount() const;
     std::uint32_t BaseMsgNum() const;

@@ -9,6 +9,7 @@ namespace JamFormat {
 
 // The fixed header at the start of the header file.
 constexpr std::size_t FixedHeaderSize = 1024;
+constexpr std::size_t FixedModCounter = 8;
 constexpr std::size_t FixedActiveMsgs = 12;
 constexpr std::size_t FixedBaseMsgNum = 20;
 

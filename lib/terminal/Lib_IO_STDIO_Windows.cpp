@@ -292,7 +292,11 @@ TIO_STDIO::PollResult TIO_STDIO::pollEvents() {
 void TIO_STDIO::queueKeyPress(const ConsoleInputEvent& event) {
     const std::uint8_t ch = event.Char;
     const std::uint32_t s = event.ControlState;
-    if (ch != 0 && (s & (anyAlt | KeyState::Enhanced)) == 0) {
+    if (ch == PcKey::Tab && (s & KeyState::Shift) != 0 && (s & (anyAlt | anyCtrl)) == 0) {
+        // Shift+Tab, which the console gives as a Tab, is 0 and 15 as a PC's keyboard says it.
+        PushKey(PcKey::Extended);
+        PushKey(PcKey::ShiftTab);
+    } else if (ch != 0 && (s & (anyAlt | KeyState::Enhanced)) == 0) {
         PushKey(ch);
     } else if (ch == PcKey::Enter && event.VirtualKey == vkReturn) {
         PushKey(PcKey::Enter); // Enter, the keypad's Enter, and Enter with Alt

@@ -37,6 +37,8 @@ public:
     void WriteChar(std::uint8_t ch) override;
 
     void SetCloseEnabled(bool enabled);
+    // Draws the whole screen anew on the console, as it stands in the buffer (Ctrl+L).
+    void Repaint() { console_.Repaint(); }
 
     // The steps of key reading, open so that each can be checked on its own.
     // Reads pending events until one key is queued; true if one was.

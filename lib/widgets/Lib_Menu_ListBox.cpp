@@ -196,7 +196,14 @@ void TListBox::ShowSearch(TListBox& list, const ShortStr& text) {
                              RepeatChar(edge, static_cast<int>(total - used)));
 }
 
+void TListBox::eraseSearch() {
+    if (SearchStr.Empty() && !searchShown_) return;
+    SearchStr = ShortStr();
+    callSearch(SearchStr);
+}
+
 void TListBox::callSearch(const ShortStr& text) {
+    searchShown_ = !text.Empty();
     if (OnSearch) OnSearch(*this, text);
 }
 
@@ -310,16 +317,21 @@ void TListBox::SetPicked(std::int32_t index) {
 void TListBox::runKeyLoop() {
     keepSearch_ = false;
     SearchStr = ShortStr();
-    if (!NoRedraw) callSearch(SearchStr);
+    if (!notice_.Empty()) {
+        callSearch(notice_);
+        notice_ = ShortStr();
+        keepSearch_ = true;
+    } else if (!NoRedraw) {
+        callSearch(SearchStr);
+    }
     NoRedraw = false;
 
     for (;;) {
-        // The search text lives only while search keys follow one another.
+        // The search text (or a notice) lives only while search keys follow one another.
         if (keepSearch_) {
             keepSearch_ = false;
-        } else if (!SearchStr.Empty()) {
-            SearchStr = ShortStr();
-            callSearch(SearchStr);
+        } else {
+            eraseSearch();
         }
         if (ListMax > 0 && IsSeparator(Picked)) {
             MoveSelection(false, true);
@@ -352,10 +364,7 @@ void TListBox::runKeyLoop() {
             // that its new mark shows.
             if (Picked == tagged) DrawRow(WinX + 1, WinY + Picked - TopPage + 1, true, Picked);
         } else if (hasByte(ExitKeys, key)) {
-            if (!SearchStr.Empty()) {
-                SearchStr = ShortStr();
-                callSearch(SearchStr);
-            }
+            eraseSearch();
             ExitCode = key;
             return;
         } else if (key == PcKey::CtrlA) {
@@ -396,10 +405,7 @@ bool TListBox::waitKey(std::uint8_t& key) {
 
 bool TListBox::handleExtended(std::uint8_t code) {
     if (hasByte(ExitExtKeys, code)) {
-        if (!SearchStr.Empty()) {
-            SearchStr = ShortStr();
-            callSearch(SearchStr);
-        }
+        eraseSearch();
         ExitCode = code;
         ExitExtended = true;
         return true;

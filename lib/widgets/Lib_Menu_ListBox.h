@@ -125,6 +125,9 @@ public:
     std::int32_t NextSelectable(bool up) const;
     // The default search display, on the frame's bottom edge.
     static void ShowSearch(TListBox& list, const ShortStr& text);
+    // The next Open shows text where the search text stands, until the next key (a short word
+    // from the caller: "no unread message").
+    void ShowNotice(const ShortStr& text) { notice_ = text; }
 
     bool IsSeparator(std::int32_t index) const;
     bool IsSelectable(std::int32_t index) const;
@@ -187,8 +190,12 @@ private:
     // Shows the window's change after the selection moved from oldPicked/oldTop.
     void redrawMove(std::int32_t oldPicked, std::int32_t oldTop);
     void callSearch(const ShortStr& text);
+    // Empties the search text and erases the display, when either holds something.
+    void eraseSearch();
     std::uint64_t now() const;
 
     TListRows* rows_ = &List;
     bool keepSearch_ = false;
+    bool searchShown_ = false; // the search display holds a text
+    ShortStr notice_;
 };

@@ -176,6 +176,31 @@ TEST_F(ReadStateTest, AReadOnlyFileShowsItsMarksAndAFailedSaveIsToldOnlyWhenMark
     EXPECT_EQ(Entries(), std::set<std::string>{file_});
 }
 
+// What a run cleared stays cleared, what another copy marked meanwhile stays marked: the file
+// becomes what it holds by then, less what this run cleared, plus what it set.
+TEST_F(ReadStateTest, SavingKeepsAClearedMarkClearedAndAnotherCopysNewMarks) {
+    TReadState first;
+    LoadReadState(first, "general", 0);
+    for (std::int32_t n : {1, 2, 3}) MarkRead(first, n);
+    EXPECT_TRUE(SaveReadState(first, true));
+
+    TReadState mine, theirs;
+    LoadReadState(mine, "general", 0);
+    LoadReadState(theirs, "general", 0);
+    MarkUnread(mine, 1);
+    MarkUnread(mine, 9); // never read: nothing to clear
+    MarkRead(mine, 4);
+    MarkUnread(theirs, 2);
+    MarkRead(theirs, 5);
+    EXPECT_TRUE(SaveReadState(theirs, true));
+    EXPECT_TRUE(SaveReadState(mine, false));
+    for (std::int32_t n = 1; n <= 9; ++n)
+        EXPECT_EQ(IsRead(mine, n), n == 3 || n == 4 || n == 5) << n;
+    TReadState after;
+    LoadReadState(after, "general", 0);
+    EXPECT_EQ(after.ReadBitmap, mine.ReadBitmap);
+}
+
 TEST_F(ReadStateTest, SavingKeepsTheMarksAnotherReaderSavedMeanwhile) {
     TReadState mine, theirs;
     LoadReadState(mine, "general", 0);

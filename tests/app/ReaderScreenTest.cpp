@@ -3,6 +3,7 @@
 // sees every screen the user would have seen.
 
 #include "JamTestBase.h"
+#include "MessageLines.h"
 #include "ReaderState.h"
 #include "ThreadListScreen.h"
 #include "WidgetScreen.h"
@@ -329,6 +330,75 @@ TEST_F(ReaderScreenTest, EveryRowIsReachableAndTypingStaysOnTheFirstMatch) {
     EXPECT_EQ(headerText(Shot(8), 2, 51), "Msg #: 6000");
     EXPECT_EQ(headerText(Shot(8), 3, 50), "Thread: 1 of 1");
     EXPECT_TRUE(Read(6000));
+}
+
+// The list's own commands, one after another: Tab and Shift+Tab to the unread, Ctrl+R, Ctrl+U,
+// Ctrl+K (asked, Enter), the notice when nothing is unread, the help box and back, Ctrl+C.
+TEST_F(ReaderScreenTest, TheListsKeysDoWhatTheirTableSays) {
+    const auto shiftTab = [&] { dev.PushKeyStroke(VKey::Tab, 0x0F, 9, KeyState::Shift); };
+    dev.PushChar(9);  // 0: Tab to message 1
+    dev.PushChar(18); // 1: Ctrl+R, thread 1 read
+    dev.PushChar(9);  // 2: Tab to message 6
+    shiftTab();       // 3: back round the list to message 8
+    dev.PushExtendedKey(0x47, VKey::Home);
+    dev.PushChar(21); // 5: Ctrl+U on thread 1's header row
+    dev.PushChar(11); // 6: Ctrl+K ...
+    Enter();          // 7: ... yes
+    dev.PushChar(9);  // 8: Tab: nothing unread
+    dev.PushExtendedKey(0x3B, VKey::F1);
+    Down();          // 10: closes the help box
+    dev.PushChar(3); // 11: Ctrl+C
+    Run(threeThreads());
+    ASSERT_EQ(shots.size(), 12u);
+    EXPECT_EQ(selectedRow(Shot(1)), 3);  // message 1
+    EXPECT_EQ(selectedRow(Shot(3)), 9);  // message 6
+    EXPECT_EQ(selectedRow(Shot(4)), 12); // message 8
+    EXPECT_EQ(GlyphSpan(Shot(4), 3, 1, 12), "│       1   ");
+    EXPECT_EQ(GlyphSpan(Shot(6), 3, 1, 12), "│       1 N ");
+    EXPECT_NE(GlyphSpan(Shot(7), 10, 20, 61).find("Mark every message"), std::string::npos);
+    EXPECT_EQ(GlyphSpan(Shot(9), 25, 1, 14), "╘═ no unread ═");
+    EXPECT_EQ(selectedRow(Shot(9)), 2);
+    EXPECT_NE(GlyphRow(Shot(10), 4).find("Keys of the thread list"), std::string::npos);
+    EXPECT_EQ(Shot(11).DumpText(), Shot(8).DumpText()) << "the help box gone, the list as it was";
+    for (std::int32_t n = 1; n <= 8; ++n) EXPECT_TRUE(Read(n)) << n;
+    EXPECT_EQ(GlyphRow(dev, 1), "Halvek BBS v2.0 Message Reader Concept");
+}
+
+// The viewer's own commands: Ctrl+U keeps it open, F2 shows the kludges, Tab opens the next
+// unread message with its place in its thread, Ctrl+C ends the program.
+TEST_F(ReaderScreenTest, TheViewersKeysDoWhatTheirTableSays) {
+    Down();
+    Enter();          // 1: message 1
+    dev.PushChar(21); // 2: Ctrl+U
+    dev.PushExtendedKey(0x3C, VKey::F2);
+    dev.PushChar(9); // 4: Tab
+    dev.PushChar(3); // 5: Ctrl+C
+    Run(threeThreads());
+    ASSERT_EQ(shots.size(), 6u);
+    EXPECT_EQ(GlyphSpan(Shot(3), 8, 1, 40), "│ Hello all,                            ");
+    EXPECT_EQ(GlyphSpan(Shot(4), 7, 1, 32), "│ @MSGID: 77:100/1 2f1a0001     ");
+    EXPECT_EQ(GlyphSpan(Shot(4), 8, 1, 21), "│ @PID: SkeinMail 1.2");
+    EXPECT_EQ(AttrRow(Shot(4), 8, {{'.', 7}, {'k', 8}, {'b', 9}, {'t', 1}}).substr(2, 3), "kkk");
+    EXPECT_EQ(headerText(Shot(5), 2, 51), "Msg #: 2");
+    EXPECT_EQ(headerText(Shot(5), 3, 50), "Thread: 2 of 5");
+    EXPECT_FALSE(Read(1)); // Ctrl+U held
+    EXPECT_TRUE(Read(2));
+}
+
+TEST(MessageLinesTest, KindsOfLines) {
+    const struct {
+        const char* Line;
+        LineKind Kind;
+    } cases[] = {
+        {" AB> quoted", LineKind::Quote},        {">", LineKind::Quote},
+        {">> deeper", LineKind::Quote},          {"MK>> two", LineKind::Quote},
+        {"C:\\> dir", LineKind::Body},           {"=> arrow", LineKind::Body},
+        {"ABCDE> five", LineKind::Body},         {"--- GoldRiver 3.1", LineKind::Tearline},
+        {"___ Blue Wave", LineKind::Tearline},   {" * Origin: Night Owl", LineKind::Tearline},
+        {"\x01MSGID: 1:2/3", LineKind::Kludge},  {"", LineKind::Body},
+        {"  -- not a tearline", LineKind::Body},
+    };
+    for (const auto& c : cases) EXPECT_EQ(KindOfLine(c.Line), c.Kind) << c.Line;
 }
 
 TEST_F(ReaderScreenTest, WideNumbersOpenTheMessageTheRowShows) {

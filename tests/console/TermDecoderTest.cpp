@@ -99,7 +99,7 @@ const std::vector<KeyCase>& terminalKeys() {
         {"xterm Ctrl+Del", "\x1b[3;5~", {0, 147}},
         {"xterm Alt+Ins", "\x1b[2;3~", {0, 162}},
         {"old xterm Ctrl+F1", "\x1bO5P", {0, 94}},
-        {"xterm Shift+Tab", "\x1b[Z", {9}},
+        {"xterm Shift+Tab", "\x1b[Z", {0, 15}}, // as a PC keyboard says it
         {"xterm keypad Enter", "\x1bOM", {13}},
         {"xterm keypad slash", "\x1bOo", {47}},
         {"xterm keypad star", "\x1bOj", {'*'}},

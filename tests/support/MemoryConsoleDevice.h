@@ -37,6 +37,7 @@ constexpr std::uint16_t Delete = 0x2E;
 constexpr std::uint16_t Numpad0 = 0x60;
 constexpr std::uint16_t Divide = 0x6F;
 constexpr std::uint16_t F1 = 0x70;
+constexpr std::uint16_t F2 = 0x71;
 constexpr std::uint16_t NumLock = 0x90;
 constexpr std::uint16_t Scroll = 0x91;
 } // namespace VKey

@@ -2,6 +2,7 @@
 // subfields, texts, CRCs and the derived reply links.
 
 #include "JamWriter.h"
+#include "JamAppend.h"
 #include "JamgenFiles.h"
 
 #include <gtest/gtest.h>
@@ -303,6 +304,41 @@ TEST_F(JamWriterTest, FileHelpersPatchTruncateAndReport) {
     EXPECT_FALSE(jamgen::TruncateFile(dir.File("missing"), 0, &error));
     EXPECT_FALSE(jamgen::ReadWholeFile(dir.File(""), &bytes, &error)) << "a folder is no file";
     EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
+}
+
+} // namespace
+
+namespace {
+
+// Appending as a tosser does gives, byte for byte, the base written whole at once: new headers
+// and texts at the ends of their files, the index grown over a gap, replies linked into old and
+// new chains in number order, the counters raised.
+TEST_F(JamWriterTest, AppendingGivesTheBaseWrittenWholeAtOnce) {
+    JamBaseModel before;
+    before.Header.ModCounter = 7;
+    before.AddMessage(1, "A", "All", "First");
+    before.AddMessage(2, "B", "A", "Re: First", 0, 1);
+    before.AddMessage(3, "C", "All", "Second");
+    JamBaseModel added;
+    added.AddMessage(4, "D", "A", "Re: First", 0, 1);      // at the end of 1's chain
+    added.AddMessage(6, "E", "C", "Re: Second", 0, 3);     // after a gap
+    added.AddMessage(7, "F", "E", "Re: Re: Second", 0, 6); // under a new message
+    added.AddMessage(8, "G", "All", "Gone").Deleted = true;
+    added.AddMessage(9, "H", "A", "Re: First", 0, 1);
+    Write(before);
+    std::string error;
+    ASSERT_TRUE(jamgen::AppendJamMessages(added, path, &error)) << error;
+
+    JamBaseModel whole = before;
+    whole.Header.ModCounter = 8;
+    for (const auto& m : added.Messages) whole.Messages.push_back(m);
+    const std::string wholePath = dir.File("whole");
+    ASSERT_TRUE(jamgen::WriteJamBase(whole, wholePath, &error)) << error;
+    for (const char* ext : {".jhr", ".jdt", ".jdx"})
+        EXPECT_EQ(ReadFileBytes(path + ext), ReadFileBytes(wholePath + ext)) << ext;
+
+    EXPECT_FALSE(jamgen::AppendJamMessages(added, path, &error)); // not above the base now
+    EXPECT_EQ(error, "message 4 is not above the base");
 }
 
 } // namespace

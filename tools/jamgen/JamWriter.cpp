@@ -322,6 +322,67 @@ std::uint16_t GetU16(std::string_view bytes, std::size_t offset) {
                                       (static_cast<unsigned char>(bytes[offset + 1]) << 8));
 }
 
+JamMessageBytes SerializeJamMessage(const JamMessage& msg, JamReplyLinks link,
+                                    std::uint32_t hdrOffset, std::uint32_t txtOffset) {
+    JamMessageBytes out;
+    std::string& subfields = out.Subfields;
+    for (const JamSubfield& sub : msg.Subfields) {
+        PutU16(subfields, sub.LoID);
+        PutU16(subfields, sub.HiID);
+        PutU32(subfields, sub.DatLenOverride.value_or(static_cast<std::uint32_t>(sub.Data.size())));
+        subfields.append(sub.Data);
+    }
+
+    std::array<std::uint32_t, 20> values{};
+    auto set = [&](JamField field, std::uint32_t value) {
+        values[static_cast<std::size_t>(field)] = value;
+    };
+    set(JamField::Signature, kJamSignature);
+    set(JamField::Revision, kJamRevision);
+    set(JamField::SubfieldLen, static_cast<std::uint32_t>(subfields.size()));
+    set(JamField::TimesRead, msg.TimesRead);
+    set(JamField::MSGIDcrc, crcOfSubfield(msg, kMsgId));
+    set(JamField::REPLYcrc, crcOfSubfield(msg, kReplyId));
+    set(JamField::ReplyTo, msg.ReplyTo);
+    set(JamField::Reply1st, link.Reply1st);
+    set(JamField::ReplyNext, link.ReplyNext);
+    set(JamField::DateWritten, msg.DateWritten);
+    set(JamField::DateReceived, msg.DateReceived);
+    set(JamField::DateProcessed, msg.DateProcessed);
+    set(JamField::MsgNum, msg.Number);
+    set(JamField::Attribute, msg.Attribute | (msg.Deleted ? kJamMsgDeleted : 0));
+    set(JamField::Attribute2, msg.Attribute2);
+    set(JamField::TxtOffset, txtOffset);
+    set(JamField::TxtLen, static_cast<std::uint32_t>(msg.Text.size()));
+    set(JamField::PasswordCRC, msg.PasswordCRC);
+    set(JamField::Cost, msg.Cost);
+
+    // Without a RECEIVERNAME the name is empty, whose CRC happens to be 0xFFFFFFFF as well.
+    std::uint32_t toCrc = msg.Deleted ? kJamNone : crcOfSubfield(msg, kReceiverName);
+    std::uint32_t indexOffset = msg.Deleted ? kJamNone : hdrOffset;
+    for (const auto& [field, value] : msg.Overrides) {
+        if (field == JamField::IdxToCRC) {
+            toCrc = value;
+        } else if (field == JamField::IdxHdrOffset) {
+            indexOffset = value;
+        } else {
+            set(field, value);
+        }
+    }
+
+    std::string& header = out.Header;
+    for (std::size_t f = 0; f < values.size(); ++f) {
+        if (kFields[f].Size == 2) {
+            PutU16(header, static_cast<std::uint16_t>(values[f]));
+        } else {
+            PutU32(header, values[f]);
+        }
+    }
+    PutU32(out.IndexRecord, toCrc);
+    PutU32(out.IndexRecord, indexOffset);
+    return out;
+}
+
 bool WriteJamBase(const JamBaseModel& model, const std::string& basePath, std::string* error,
                   JamWriteInfo* info) {
     if (!CheckJamModel(model, error)) return false;
@@ -356,7 +417,6 @@ bool WriteJamBase(const JamBaseModel& model, const std::string& basePath, std::s
     std::string index(std::size_t(records) * kJamIndexRecordSize, '\xFF');
     std::vector<JamWrittenMessage> written(info ? model.Messages.size() : 0);
 
-    std::string header;
     for (std::size_t pos : order) {
         const JamMessage& msg = model.Messages[pos];
         std::uint64_t hdrOffset = hdrFile.Written();
@@ -366,74 +426,23 @@ bool WriteJamBase(const JamBaseModel& model, const std::string& basePath, std::s
             return false;
         }
 
-        std::string subfields;
-        for (const JamSubfield& sub : msg.Subfields) {
-            PutU16(subfields, sub.LoID);
-            PutU16(subfields, sub.HiID);
-            PutU32(subfields,
-                   sub.DatLenOverride.value_or(static_cast<std::uint32_t>(sub.Data.size())));
-            subfields.append(sub.Data);
-        }
-
-        std::array<std::uint32_t, 20> values{};
-        auto set = [&](JamField field, std::uint32_t value) {
-            values[static_cast<std::size_t>(field)] = value;
-        };
         JamReplyLinks link;
         if (auto found = links.find(msg.Number); found != links.end() && !msg.Deleted) {
             link = found->second;
         }
-        set(JamField::Signature, kJamSignature);
-        set(JamField::Revision, kJamRevision);
-        set(JamField::SubfieldLen, static_cast<std::uint32_t>(subfields.size()));
-        set(JamField::TimesRead, msg.TimesRead);
-        set(JamField::MSGIDcrc, crcOfSubfield(msg, kMsgId));
-        set(JamField::REPLYcrc, crcOfSubfield(msg, kReplyId));
-        set(JamField::ReplyTo, msg.ReplyTo);
-        set(JamField::Reply1st, link.Reply1st);
-        set(JamField::ReplyNext, link.ReplyNext);
-        set(JamField::DateWritten, msg.DateWritten);
-        set(JamField::DateReceived, msg.DateReceived);
-        set(JamField::DateProcessed, msg.DateProcessed);
-        set(JamField::MsgNum, msg.Number);
-        set(JamField::Attribute, msg.Attribute | (msg.Deleted ? kJamMsgDeleted : 0));
-        set(JamField::Attribute2, msg.Attribute2);
-        set(JamField::TxtOffset, static_cast<std::uint32_t>(txtOffset));
-        set(JamField::TxtLen, static_cast<std::uint32_t>(msg.Text.size()));
-        set(JamField::PasswordCRC, msg.PasswordCRC);
-        set(JamField::Cost, msg.Cost);
-
-        // Without a RECEIVERNAME the name is empty, whose CRC happens to be 0xFFFFFFFF as well.
-        std::uint32_t toCrc = msg.Deleted ? kJamNone : crcOfSubfield(msg, kReceiverName);
-        std::uint32_t indexOffset = msg.Deleted ? kJamNone : static_cast<std::uint32_t>(hdrOffset);
-        for (const auto& [field, value] : msg.Overrides) {
-            if (field == JamField::IdxToCRC) {
-                toCrc = value;
-            } else if (field == JamField::IdxHdrOffset) {
-                indexOffset = value;
-            } else {
-                set(field, value);
-            }
-        }
-
-        header.clear();
-        for (std::size_t f = 0; f < values.size(); ++f) {
-            if (kFields[f].Size == 2) {
-                PutU16(header, static_cast<std::uint16_t>(values[f]));
-            } else {
-                PutU32(header, values[f]);
-            }
-        }
+        const JamMessageBytes bytes =
+            SerializeJamMessage(msg, link, static_cast<std::uint32_t>(hdrOffset),
+                                static_cast<std::uint32_t>(txtOffset));
+        const std::string& header = bytes.Header;
+        const std::string& subfields = bytes.Subfields;
         if (!hdrFile.Write(header, error) || !hdrFile.Write(subfields, error) ||
             !txtFile.Write(msg.Text, error)) {
             return false;
         }
 
         std::uint32_t record = recordOf(model, msg.Number);
-        std::string recordBytes;
-        PutU32(recordBytes, toCrc);
-        PutU32(recordBytes, indexOffset);
-        index.replace(std::size_t(record) * kJamIndexRecordSize, kJamIndexRecordSize, recordBytes);
+        index.replace(std::size_t(record) * kJamIndexRecordSize, kJamIndexRecordSize,
+                      bytes.IndexRecord);
 
         if (info) {
             JamWrittenMessage& w = written[pos];

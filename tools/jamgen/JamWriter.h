@@ -187,6 +187,17 @@ struct JamReplyLinks {
 };
 std::map<std::uint32_t, JamReplyLinks> DeriveReplyLinks(const JamBaseModel& model);
 
+// One message as the writer lays it out: its header's fixed part, its subfield area and its index
+// record, for a header at hdrOffset of the header file and a text at txtOffset of the text file,
+// with the reply links given (the message's overrides applied last).
+struct JamMessageBytes {
+    std::string Header;
+    std::string Subfields;
+    std::string IndexRecord;
+};
+JamMessageBytes SerializeJamMessage(const JamMessage& msg, JamReplyLinks link,
+                                    std::uint32_t hdrOffset, std::uint32_t txtOffset);
+
 // The JAM CRC-32 of a name: ASCII letters lower-cased, reflected polynomial 0xEDB88320, start
 // value 0xFFFFFFFF, no final inversion (so the empty name gives 0xFFFFFFFF).
 std::uint32_t JamCrc32(std::string_view text);

@@ -1,4 +1,5 @@
 // jamgen: writes JAM message bases from a description, synthetic ones, and damaged ones.
+#include "JamAppend.h"
 #include "JamDamage.h"
 #include "JamDescription.h"
 #include "JamSynth.h"
@@ -15,10 +16,13 @@ constexpr const char* kUsage =
     "Usage: jamgen --describe FILE --out BASEPATH [--damage KIND]\n"
     "       jamgen --messages N [--seed S] --out BASEPATH [--damage KIND]\n"
     "       jamgen --damage KIND --out BASEPATH      (damages a small synthetic base)\n"
+    "       jamgen --describe FILE --append BASEPATH (adds messages to a base in place)\n"
     "       jamgen --list-damage | --help\n"
     "\n"
     "Writes BASEPATH.jhr, BASEPATH.jdt and BASEPATH.jdx.\n"
     "  --describe FILE   the base as written in a description file (see samples/demo.txt)\n"
+    "  --append BASEPATH add the described messages to the base as a tosser does: numbers above\n"
+    "                    the base's last, replies linked into their parents' chains\n"
     "  --messages N      a synthetic echo area of N messages, the same for the same seed\n"
     "  --seed S          the seed of the synthetic base (default 1)\n"
     "  --damage KIND     spoil the base in one way before writing it\n"
@@ -52,6 +56,7 @@ struct Options {
     std::optional<std::uint64_t> Messages;
     std::optional<std::uint64_t> Seed;
     std::string Out;
+    std::string Append;
     std::string Damage;
     bool ListDamage = false;
     bool Help = false;
@@ -75,6 +80,8 @@ std::string parseArgs(int argc, char** argv, Options* o) {
             if (!value(&o->Describe)) return "--describe needs a file";
         } else if (arg == "--out") {
             if (!value(&o->Out)) return "--out needs a base path";
+        } else if (arg == "--append") {
+            if (!value(&o->Append)) return "--append needs a base path";
         } else if (arg == "--damage") {
             if (!value(&o->Damage)) return "--damage needs a kind";
         } else if (arg == "--messages" || arg == "--seed") {
@@ -104,6 +111,16 @@ int main(int argc, char** argv) {
             std::printf("%.*s  %.*s\n", static_cast<int>(kind.Name.size()), kind.Name.data(),
                         static_cast<int>(kind.Summary.size()), kind.Summary.data());
         }
+        return 0;
+    }
+    if (!o.Append.empty()) {
+        if (o.Describe.empty() || !o.Out.empty() || o.Messages || !o.Damage.empty())
+            return usageError("--append goes with --describe alone");
+        jamgen::JamBaseModel added;
+        std::string error;
+        if (!jamgen::LoadJamDescription(o.Describe, &added, &error) ||
+            !jamgen::AppendJamMessages(added, o.Append, &error))
+            return failure(error);
         return 0;
     }
     if (!o.Describe.empty() && o.Messages)
