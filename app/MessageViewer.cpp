@@ -39,14 +39,18 @@ void styleBox(TMenuBox& box) {
     box.BoxAttr = box.BoxAttr2 = box.BoxAttr3 = box.BoxAttr4 = frameAttr;
 }
 
-void writeHeaderLines(const TReaderState& state, TJamMsgBase& base) {
+void writeHeaderLines(const TReaderState& state, TJamMsgBase& base,
+                      const TCharsetConverter* converter) {
     TIOBase& console = *state.Console;
     auto line = [&](int x, int y, std::string_view label, const ShortStr& value) {
         console.WriteAt(x, y, headerTextAttr, (ShortStr(label) + value).View());
     };
-    line(3, 2, "From: ", base.FromName());
-    line(3, 3, "  To: ", base.ToName());
-    line(3, 4, "Subj: ", base.SubjectText());
+    auto name = [&](const ShortStr& text) {
+        return converter != nullptr ? ShortStr(converter->Convert(text.View())) : text;
+    };
+    line(3, 2, "From: ", name(base.FromName()));
+    line(3, 3, "  To: ", name(base.ToName()));
+    line(3, 4, "Subj: ", name(base.SubjectText()));
     line(51, 2, "Msg #: ", IntToText(ScanNumber(base)));
     ShortStr place = IntToText(state.ThreadPos);
     place += " of ";
@@ -90,6 +94,15 @@ ViewerExit ViewMessage(TReaderState& state, std::int32_t number) {
     TMenuBox headerBox(console);
     TListBox textList(console);
     ApplyStyle(&headerBox, &textList);
+    // The message in its own charset, converted into the display page; 0x8D is a letter in
+    // code page 866 text.
+    const Charset::Id charset = base.MessageCharset();
+    const TCharsetConverter* converter =
+        state.Converters != nullptr ? &state.Converters->For(charset) : nullptr;
+    base.SetTextConverter(converter);
+    base.SetSoftCRIsLetter(charset == Charset::Id::Cp866 ||
+                           (state.Page.Chosen == CodePage::Id::Cyrillic &&
+                            (converter == nullptr || converter->Identity())));
     TMessageLines lines;
     lines.Read(base, textWidth, state.ShowKludges);
     textList.ShowRows(&lines);
@@ -108,7 +121,7 @@ ViewerExit ViewMessage(TReaderState& state, std::int32_t number) {
     console.ClearScreen();
     headerBox.Header = " ENTER/Next message ";
     headerBox.Open(1, 1, 80, 5);
-    writeHeaderLines(state, base);
+    writeHeaderLines(state, base, converter);
 
     ViewerExit exit = ViewerExit::Back;
     for (bool open = true; open;) {
@@ -155,5 +168,6 @@ ViewerExit ViewMessage(TReaderState& state, std::int32_t number) {
     }
     textList.Close();
     headerBox.Close();
+    base.SetTextConverter(nullptr);
     return exit;
 }

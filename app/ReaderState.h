@@ -6,6 +6,7 @@
 #include "Lib_MsgBase_JAM.h"
 #include "ReadState.h"
 #include "ShortStr.h"
+#include "ThreadPlan.h"
 
 #include <cstdint>
 #include <memory>
@@ -20,4 +21,8 @@ struct TReaderState {
     std::int32_t ThreadTotal = 0; // messages of the thread being viewed
     std::int32_t ThreadPos = 0;   // the viewed message's place in it, from 1
     bool ShowKludges = false;     // the viewer shows kludge lines (F2), until the program ends
+    // The display page: the locale's, then the one chosen when the base is first read, which
+    // stays for the run; and the converters of every charset into it.
+    TDisplayPage Page;
+    std::unique_ptr<TPageConverters> Converters;
 };

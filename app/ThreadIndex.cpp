@@ -17,9 +17,11 @@ std::int32_t int32OrZero(std::int64_t n) {
 constexpr std::size_t numberWidth = 5;
 
 // The base as the walk's source, read as the walk goes, as one scan.
+// With converters, the names of a message in another charset than their page are converted.
 class BaseSource {
 public:
-    explicit BaseSource(TJamMsgBase& base) : base_(base) {}
+    BaseSource(TJamMsgBase& base, TPageConverters* converters)
+        : base_(base), converters_(converters) {}
 
     void Begin() {
         // One scan: the files are taken as they stand now, so that a step costs no system call.
@@ -32,26 +34,36 @@ public:
     void SeekNumber(std::int32_t n) { base_.SeekNumber(n); }
     void StepNext() { base_.StepNext(); }
     void LoadHeader() { base_.LoadHeader(); }
-    void LoadNames() { base_.LoadNames(); }
+    void LoadNames() {
+        base_.LoadNames();
+        from_ = base_.FromName();
+        subject_ = base_.SubjectText();
+        if (converters_ == nullptr) return;
+        const TCharsetConverter& converter = converters_->For(base_.MessageCharset());
+        if (converter.Identity()) return;
+        from_ = converter.Convert(FirstChars(from_.View(), base_.MessageCharset(), RowNameWidth));
+        subject_ = converter.Convert(subject_.View());
+    }
     std::int32_t ReplyTo() const { return base_.ReplyTo(); }
     std::int32_t Reply1st() const { return base_.Reply1st(); }
     std::int32_t ReplyNext() const { return base_.ReplyNext(); }
-    const ShortStr& FromName() const { return base_.FromName(); }
-    const ShortStr& SubjectText() const { return base_.SubjectText(); }
+    const ShortStr& FromName() const { return from_; }
+    const ShortStr& SubjectText() const { return subject_; }
     bool HeaderRead() const { return base_.HeaderBytes() != 0; }
     std::size_t Slot() const {
         return static_cast<std::size_t>(base_.CurNumber() - std::int64_t{base_.BaseMsgNum()});
     }
     std::uint32_t FromId(TNameTable& names) const {
-        return names.Intern(base_.FromName().View().substr(0, RowNameWidth));
+        return names.Intern(from_.View().substr(0, RowNameWidth));
     }
-    std::uint32_t SubjectId(TNameTable& names) const {
-        return names.Intern(base_.SubjectText().View());
-    }
+    std::uint32_t SubjectId(TNameTable& names) const { return names.Intern(subject_.View()); }
     std::int64_t Place() const { return -1; } // no plan
 
 private:
     TJamMsgBase& base_;
+    TPageConverters* converters_;
+    ShortStr from_;
+    ShortStr subject_;
 };
 
 } // namespace
@@ -117,7 +129,8 @@ std::size_t ReadMarkIndex(const ShortStr& row) {
     return end + 1;
 }
 
-void BuildThreadIndex(TJamMsgBase& base, TReadState& readState, TThreadRowSink& rows) {
-    BaseSource source(base);
+void BuildThreadIndex(TJamMsgBase& base, TReadState& readState, TThreadRowSink& rows,
+                      TPageConverters* converters) {
+    BaseSource source(base, converters);
     TThreadWalk<BaseSource>(source, readState, rows).Run();
 }

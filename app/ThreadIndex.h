@@ -3,6 +3,7 @@
 // by one row per message in reply-tree order (a message, everything under its first reply, then
 // its next sibling and everything under that).
 
+#include "Lib_CharsetConverter.h"
 #include "Lib_MsgBase_JAM.h"
 #include "ReadState.h"
 #include "ShortStr.h"
@@ -14,8 +15,10 @@
 class TThreadRowSink;
 
 // Walks the base as one scan, following the reply links through the files, and hands the rows of
-// every thread to rows. Once rows takes no more, the walk ends.
-void BuildThreadIndex(TJamMsgBase& base, TReadState& readState, TThreadRowSink& rows);
+// every thread to rows. Once rows takes no more, the walk ends. With converters, the names of a
+// message written in another charset are converted into their page.
+void BuildThreadIndex(TJamMsgBase& base, TReadState& readState, TThreadRowSink& rows,
+                      TPageConverters* converters = nullptr);
 
 // The number of the message the scan stands on, as the index gives it. Rows, read marks and the
 // viewer use this number, not the MsgNum field stored in the header: the two agree in a sound

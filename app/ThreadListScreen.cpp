@@ -33,12 +33,20 @@ public:
     }
 
 private:
-    // The whole base is read, front to back, before the first screen; so again on a rescan.
+    // The whole base is read, front to back, before the first screen; so again on a rescan,
+    // in the display page chosen the first time.
     void build() {
         stamp_ = state_.MsgBase->Stamp();
         rows_ = std::make_unique<TThreadListRows>(state_.ReadState);
-        BuildWholeThreadIndex(*state_.MsgBase, state_.ReadState, *rows_);
+        BuildWholeThreadIndex(*state_.MsgBase, state_.ReadState, *rows_, state_.Page);
         list_.ShowRows(rows_.get());
+        if (state_.Page.Fixed) return;
+        state_.Page.Fixed = true;
+        const CodePage::Id page = state_.Page.Chosen;
+        state_.Converters = std::make_unique<TPageConverters>(page);
+        state_.Console->Console().SetCodePage(page);
+        list_.UpperCase = CodePage::UpperCase(page);
+        list_.LowerCase = CodePage::LowerCase(page);
     }
 
     // False when the screen ends.

@@ -19,6 +19,7 @@ public:
         threadLines_.clear();
         return Accepting();
     }
+    void UsePage(CodePage::Id page) override { output_.SetPage(page); }
     void AddRowText(const ShortStr& row) override { output_.AppendLine(row.View(), threadLines_); }
     void EndThreadText(const ShortStr& header) override {
         output_.AppendLine(header.View(), ready_);
@@ -45,8 +46,11 @@ private:
 
 } // namespace
 
-bool WriteThreadList(TJamMsgBase& base, TReadState& readState, TTextOutput& output) {
+bool WriteThreadList(TJamMsgBase& base, TReadState& readState, TTextOutput& output,
+                     CodePage::Id localePage) {
     ThreadTextWriter writer(output);
-    BuildWholeThreadIndex(base, readState, writer);
+    TDisplayPage page;
+    page.Locale = localePage;
+    BuildWholeThreadIndex(base, readState, writer, page);
     return writer.Finish();
 }

@@ -9,6 +9,8 @@
 #include "ReadState.h"
 #include "TextOutput.h"
 
-// Walks the base and writes its thread list to output; the read marks are shown, never set. A
-// failed write ends the walk at once. False when a write failed (output tells why).
-bool WriteThreadList(TJamMsgBase& base, TReadState& readState, TTextOutput& output);
+// Walks the base and writes its thread list to output, in the display page chosen for the base
+// (the locale's when none decides); the read marks are shown, never set. A failed write ends the
+// walk at once. False when a write failed (output tells why).
+bool WriteThreadList(TJamMsgBase& base, TReadState& readState, TTextOutput& output,
+                     CodePage::Id localePage = CodePage::Id::Us);

@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -31,6 +34,7 @@ struct Plan {
     std::vector<std::int32_t> ReplyTo;
     std::vector<std::int32_t> Reply1st;
     std::vector<std::int32_t> ReplyNext;
+    std::vector<Charset::Id> Charsets; // what each message says it is written in
     // Where the names are kept: the sink's own table, when it keeps rows, so that the numbers
     // the walk hands over are its own.
     TNameTable& Names;
@@ -42,7 +46,14 @@ struct Plan {
 };
 
 constexpr std::size_t bytesPerMessage =
-    4 * sizeof(std::int32_t) + sizeof(std::uint8_t) + 2 * sizeof(std::uint32_t);
+    4 * sizeof(std::int32_t) + 2 * sizeof(std::uint8_t) + 2 * sizeof(std::uint32_t);
+
+// The script a message is written in, as its charset says, or a UTF-8 message's names do.
+Charset::Script scriptOf(const TJamMsgBase::TNameViews& names) {
+    if (names.Charset != Charset::Id::Utf8) return Charset::ScriptOf(names.Charset);
+    const Charset::Script subject = Charset::ScriptOfUtf8(names.Subject);
+    return subject != Charset::Script::None ? subject : Charset::ScriptOfUtf8(names.From);
+}
 
 // The place of the first message numbered n or more. Numbers rise by at least one a message, so
 // the one sought stands at most n - first places in; in a base with nothing deleted, exactly
@@ -84,9 +95,11 @@ std::uint32_t subjectId(Plan& plan, std::int32_t parent, std::string_view subjec
     return plan.Names.Intern(subject);
 }
 
-// Reads the plan of the base in one scan. False when it would take more than budget, or when
-// the base changed while it was read (the walk through the files then takes the base as it is).
-bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan) {
+// Reads the plan of the base in one scan, and counts the messages of each script the whole base
+// declares. False when the plan would take more than budget (the counting goes on to the end),
+// or when the base changed while it was read (the walk through the files then takes the base as
+// it is).
+bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan, Charset::TScriptCounts& counts) {
     plan.Before = {0, base.ReplyTo(), base.Reply1st(), base.ReplyNext()};
     // Put back afterwards, so that a walk through the files finds the header in memory as the
     // plan found it.
@@ -102,6 +115,7 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan) {
         plan.ReplyTo.reserve(most);
         plan.Reply1st.reserve(most);
         plan.ReplyNext.reserve(most);
+        plan.Charsets.reserve(most);
         plan.Messages.From.reserve(most);
         plan.Messages.Subject.reserve(most);
     }
@@ -109,25 +123,30 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan) {
     std::size_t known = plan.Names.Count(); // names the budget was checked with
     base.SeekNumber(0);
     // A base grown past the records it had when the scan began has changed: no more is read.
-    while (whole && base.HasCurrent() && plan.Messages.Numbers.size() < most) {
+    for (std::size_t scanned = 0; base.HasCurrent() && scanned < most; ++scanned) {
         const TJamMsgBase::TNameViews names = base.LoadNameViews();
-        const bool read = base.HeaderBytes() != 0;
-        plan.Messages.Numbers.push_back(RowNumberOf(base.CurNumber()));
-        plan.Flags.push_back(read ? readable : 0);
-        plan.ReplyTo.push_back(base.ReplyTo());
-        plan.Reply1st.push_back(base.Reply1st());
-        plan.ReplyNext.push_back(base.ReplyNext());
-        // A header that cannot be read has no names.
-        plan.Messages.From.push_back(
-            plan.Names.Intern(read ? names.From.substr(0, RowNameWidth) : std::string_view()));
-        plan.Messages.Subject.push_back(read ? subjectId(plan, base.ReplyTo(), names.Subject)
-                                             : plan.Names.Intern({}));
-        // The arrays are reserved whole: only new names can pass the budget.
-        if (plan.Names.Count() != known) {
-            known = plan.Names.Count();
-            whole = arrays + plan.Names.Bytes() +
-                        plan.ReplySubject.capacity() * sizeof(std::uint32_t) <=
-                    budget;
+        ++counts[static_cast<std::size_t>(scriptOf(names))];
+        if (whole) {
+            const bool read = base.HeaderBytes() != 0;
+            plan.Messages.Numbers.push_back(RowNumberOf(base.CurNumber()));
+            plan.Flags.push_back(read ? readable : 0);
+            plan.ReplyTo.push_back(base.ReplyTo());
+            plan.Reply1st.push_back(base.Reply1st());
+            plan.ReplyNext.push_back(base.ReplyNext());
+            plan.Charsets.push_back(names.Charset);
+            // A header that cannot be read has no names. A sender is kept as far as the row
+            // shows it, a UTF-8 character whole.
+            plan.Messages.From.push_back(plan.Names.Intern(
+                read ? FirstChars(names.From, names.Charset, RowNameWidth) : std::string_view()));
+            plan.Messages.Subject.push_back(read ? subjectId(plan, base.ReplyTo(), names.Subject)
+                                                 : plan.Names.Intern({}));
+            // The arrays are reserved whole: only new names can pass the budget.
+            if (plan.Names.Count() != known) {
+                known = plan.Names.Count();
+                whole = arrays + plan.Names.Bytes() +
+                            plan.ReplySubject.capacity() * sizeof(std::uint32_t) <=
+                        budget;
+            }
         }
         base.StepNext();
     }
@@ -135,6 +154,25 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan) {
     base.EndScan();
     base.RestoreHeaderFixed(before);
     return whole;
+}
+
+// The names of the messages written in another charset than the page, converted into it: each
+// distinct name of each charset once.
+void convertNames(Plan& plan, TPageConverters& converters) {
+    std::unordered_map<std::uint64_t, std::uint32_t> done;
+    auto converted = [&](std::uint32_t id, Charset::Id charset, std::size_t chars) {
+        const std::uint64_t key = std::uint64_t{id} << 8 | static_cast<std::uint8_t>(charset);
+        const auto found = done.find(key);
+        if (found != done.end()) return found->second;
+        const std::string text = converters.For(charset).Convert(plan.Names.Text(id), chars);
+        return done[key] = plan.Names.Intern(text);
+    };
+    for (std::size_t i = 0; i < plan.Charsets.size(); ++i) {
+        const Charset::Id charset = plan.Charsets[i];
+        if (converters.For(charset).Identity()) continue;
+        plan.Messages.From[i] = converted(plan.Messages.From[i], charset, RowNameWidth);
+        plan.Messages.Subject[i] = converted(plan.Messages.Subject[i], charset, std::string::npos);
+    }
 }
 
 // The plan as the walk's source: a scan of the base as it stood when the plan was read.
@@ -189,11 +227,24 @@ private:
 
 ThreadListWalk BuildWholeThreadIndex(TJamMsgBase& base, TReadState& readState, TThreadRowSink& rows,
                                      std::size_t budget) {
+    TDisplayPage page;
+    return BuildWholeThreadIndex(base, readState, rows, page, budget);
+}
+
+ThreadListWalk BuildWholeThreadIndex(TJamMsgBase& base, TReadState& readState, TThreadRowSink& rows,
+                                     TDisplayPage& page, std::size_t budget) {
+    std::unique_ptr<TPageConverters> converters;
     {
         TNameTable ownNames;
         TNameTable* names = rows.Names();
         Plan plan(names != nullptr ? *names : ownNames);
-        if (readPlan(base, budget, plan)) {
+        Charset::TScriptCounts counts{};
+        const bool planned = readPlan(base, budget, plan, counts);
+        if (!page.Fixed) page.Chosen = Charset::ChoosePage(counts, page.Locale);
+        converters = std::make_unique<TPageConverters>(page.Chosen);
+        rows.UsePage(page.Chosen);
+        if (planned) {
+            convertNames(plan, *converters);
             // A row for every message and a header row for every root, orphans aside.
             rows.Expect(
                 plan.Messages.Numbers.size() +
@@ -204,6 +255,6 @@ ThreadListWalk BuildWholeThreadIndex(TJamMsgBase& base, TReadState& readState, T
             return ThreadListWalk::Planned;
         }
     } // the plan's memory is given back before the walk through the files
-    BuildThreadIndex(base, readState, rows);
+    BuildThreadIndex(base, readState, rows, converters.get());
     return ThreadListWalk::Stepped;
 }

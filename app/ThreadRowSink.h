@@ -4,6 +4,7 @@
 // in order, then EndThread with what the header row above them says (its message count is known
 // only once the thread is complete).
 
+#include "Lib_CodePage.h"
 #include "NameTable.h"
 #include "ShortStr.h"
 
@@ -52,6 +53,8 @@ public:
     virtual TNameTable* Names() { return nullptr; }
     // About this many rows are coming (a hint, before the first).
     virtual void Expect(std::size_t) {}
+    // The display page the names of the rows are in (before the first row).
+    virtual void UsePage(CodePage::Id) {}
     // After a walk over a plan, whose rows came with their places: the plan's messages, for a
     // sink that keeps rows as places rather than copies.
     virtual void TakePlanMessages(TPlanMessages&&) {}

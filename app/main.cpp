@@ -100,7 +100,8 @@ bool openBase(TReaderState& state, const std::string& argument) {
 int writeThreadList(TReaderState& state) {
     LoadReadState(state.ReadState, state.BaseName, activeCountForMarks(*state.MsgBase));
     TTextOutput output = CreateStandardTextOutput();
-    if (WriteThreadList(*state.MsgBase, state.ReadState, output) || output.ReaderGone())
+    if (WriteThreadList(*state.MsgBase, state.ReadState, output, DisplayCodePage()) ||
+        output.ReaderGone())
         return exitOk;
     std::fprintf(stderr, "skeinview: writing the thread list: %s\n", std::strerror(output.Error()));
     return exitCantWrite;
@@ -141,8 +142,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "skeinview: not enough memory for the base buffers\n");
         return exitCantOpen;
     }
-    // In code page 866 the byte 0x8D is the letter Н, not the old soft line end.
-    state.MsgBase->SetSoftCRIsLetter(DisplayCodePage() == CodePage::Id::Cyrillic);
     if (!openBase(state, line.Base)) {
         std::puts("Can't open");
         std::fflush(stdout);
@@ -153,6 +152,7 @@ int main(int argc, char** argv) {
     if (!StandardOutputIsConsole()) return writeThreadList(state);
 
     LoadReadState(state.ReadState, state.BaseName, activeCountForMarks(*state.MsgBase));
+    state.Page.Locale = DisplayCodePage();
     ThreadListScreen(state, CreatePlatformConsole());
     ignoreEndingSignals();
     // A save that loses this run's marks has said why on standard error.

@@ -56,6 +56,10 @@ public:
     virtual void FillAttr(int x, int y, std::uint16_t attr, int count) = 0;
     virtual void SetCursor(int x, int y) = 0;
 
+    // The code page the program's bytes are in from now on: the glyph each shows, and the byte a
+    // typed character gives. Until set, the one of the platform's console in its locale.
+    virtual void SetCodePage(CodePage::Id) {}
+
     // Draws the whole screen anew, forgetting what the console is thought to show (the user's
     // Ctrl+L after another program wrote over it). A console that keeps its own cells, as the
     // Windows console does, has nothing to do.

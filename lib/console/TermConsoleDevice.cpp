@@ -238,6 +238,13 @@ std::uint32_t TermConsoleDevice::PendingEvents() {
     return static_cast<std::uint32_t>(decoder_.Ready());
 }
 
+void TermConsoleDevice::SetCodePage(CodePage::Id page) {
+    if (page == encoder_.Page()) return;
+    encoder_.SetPage(page);
+    decoder_.SetPage(page);
+    Repaint();
+}
+
 void TermConsoleDevice::Repaint() {
     if (!drawing()) return;
     readTerminalSize();

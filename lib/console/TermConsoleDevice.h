@@ -72,6 +72,7 @@ public:
     void RequestQuit() { quit_ = true; }
     // Draws the whole screen anew from the cells kept, at the terminal's present size.
     void Repaint() override;
+    void SetCodePage(CodePage::Id page) override;
     // Writes what is pending, in one write.
     void Flush();
 

@@ -35,6 +35,9 @@ public:
     explicit TermInputDecoder(Mode mode = Mode::Terminal, bool utf8 = true,
                               CodePage::Id page = CodePage::Id::Us);
 
+    // The code page typed characters give bytes of from now on.
+    void SetPage(CodePage::Id page) { page_ = page; }
+
     // Bytes that arrived at nowMs (milliseconds on any steady clock).
     void Feed(std::string_view bytes, std::uint64_t nowMs);
     // Time passed without input: decides what waited long enough.

@@ -30,6 +30,8 @@ public:
 
     bool Utf8() const { return utf8_; }
     CodePage::Id Page() const { return page_; }
+    // The code page whose glyphs the bytes show from now on (the screen is drawn anew after).
+    void SetPage(CodePage::Id page) { page_ = page; }
 
     // The size of the terminal window. Cells beyond it are not drawn.
     void SetTerminalSize(int columns, int rows);

@@ -31,7 +31,12 @@ TTextOutput::TTextOutput() {
     }
 }
 
-TTextOutput::TTextOutput(CodePage::Id page) {
+TTextOutput::TTextOutput(CodePage::Id page) : asGlyphs_(true) {
+    SetPage(page);
+}
+
+void TTextOutput::SetPage(CodePage::Id page) {
+    if (!asGlyphs_) return;
     for (int byte = 0; byte < 256; ++byte) {
         const auto b = static_cast<std::uint8_t>(byte);
         glyphLength_[b] = static_cast<std::uint8_t>(

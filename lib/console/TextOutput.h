@@ -21,6 +21,9 @@ public:
     TTextOutput();
     // Every byte as the UTF-8 of its glyph in page.
     explicit TTextOutput(CodePage::Id page);
+    // The glyphs of another page from now on (the base's display page); bytes as they are stay
+    // so.
+    void SetPage(CodePage::Id page);
 
     // Appends the text of bytes and a line end to text.
     void AppendLine(std::string_view bytes, std::string& text) const;
@@ -41,6 +44,7 @@ private:
     static constexpr std::size_t glyphRoom_ = 4; // UTF-8 takes no more for one character
     static constexpr std::size_t lineRoom_ = 1024;
 
+    bool asGlyphs_ = false;
     std::array<std::array<char, glyphRoom_>, 256> glyphs_{};
     std::array<std::uint8_t, 256> glyphLength_{};
     int error_ = 0;

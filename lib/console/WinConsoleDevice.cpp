@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "PcKeyEvents.h"
@@ -51,7 +52,37 @@ SMALL_RECT rectOf(int left, int top, int right, int bottom) {
     return r;
 }
 
+// The console's code pages as the program found them, put back on every way out.
+UINT foundOutputPage = 0;
+UINT foundInputPage = 0;
+
+void restoreCodePages() {
+    if (foundOutputPage != 0) SetConsoleOutputCP(foundOutputPage);
+    if (foundInputPage != 0) SetConsoleCP(foundInputPage);
+}
+
+BOOL WINAPI onConsoleEnd(DWORD event) {
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+        restoreCodePages();
+    return FALSE; // the default handling goes on
+}
+
 } // namespace
+
+WinConsoleDevice::~WinConsoleDevice() {
+    restoreCodePages();
+}
+
+void WinConsoleDevice::SetCodePage(CodePage::Id page) {
+    if (foundOutputPage == 0) {
+        foundOutputPage = GetConsoleOutputCP();
+        foundInputPage = GetConsoleCP();
+        std::atexit(restoreCodePages);
+        SetConsoleCtrlHandler(onConsoleEnd, TRUE);
+    }
+    SetConsoleOutputCP(static_cast<UINT>(page));
+    SetConsoleCP(static_cast<UINT>(page));
+}
 
 WinConsoleDevice::WinConsoleDevice()
     : outputHandle_(GetStdHandle(STD_OUTPUT_HANDLE)), inputHandle_(GetStdHandle(STD_INPUT_HANDLE)) {

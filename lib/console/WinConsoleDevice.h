@@ -14,6 +14,8 @@
 class WinConsoleDevice : public ConsoleDevice {
 public:
     WinConsoleDevice();
+    // Gives the console its code pages back.
+    ~WinConsoleDevice() override;
     WinConsoleDevice(const WinConsoleDevice&) = delete;
     WinConsoleDevice& operator=(const WinConsoleDevice&) = delete;
 
@@ -29,6 +31,9 @@ public:
     bool ReadEvent(ConsoleInputEvent& event) override;
     std::uint32_t PendingEvents() override;
     std::uint64_t NowMillis() override;
+    // The console's output and input code pages become page for the run; the ones found are put
+    // back at exit, whichever way it comes (the console closed, a logoff, a crash's exit too).
+    void SetCodePage(CodePage::Id page) override;
 
 private:
     bool readByteEvent(ConsoleInputEvent& event);

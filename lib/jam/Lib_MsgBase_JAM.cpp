@@ -265,6 +265,7 @@ void TJamMsgBase::readHeader(bool subfields) {
     fromName_.SetLength(0);
     toName_.SetLength(0);
     subject_.SetLength(0);
+    charset_ = Charset::Id::None;
     kludgeLen_ = 0;
     headerBytes_ = 0;
     if (!HasCurrent()) return;

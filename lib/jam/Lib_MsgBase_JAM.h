@@ -9,6 +9,8 @@
 // errors while reading are kept in LastIOError(). No damaged file makes the reader read outside
 // its buffers, loop without end, or mix the bytes of two messages into one header.
 
+#include "Lib_CharsetConverter.h"
+#include "Lib_Charsets.h"
 #include "Lib_Dates.h"
 #include "Lib_FileIO.h"
 #include "Lib_MsgBase_JAM_Cache.h"
@@ -120,6 +122,8 @@ public:
     // base that copies each name at most once.
     struct TNameViews {
         std::string_view From, To, Subject;
+        // What the message says it is written in: its first CHRS, CHARSET or CODEPAGE kludge.
+        Charset::Id Charset = Charset::Id::None;
     };
     TNameViews LoadNameViews();
     // Bytes of message header the last LoadHeader read; 0 when it read none. During a scan only
@@ -145,6 +149,8 @@ public:
     const ShortStr& FromName() const { return fromName_; }
     const ShortStr& ToName() const { return toName_; }
     const ShortStr& SubjectText() const { return subject_; }
+    // The charset the message loaded last says it is written in (LoadNames, LoadMessage).
+    Charset::Id MessageCharset() const { return charset_; }
 
     // The text reader: the kludge lines first (each beginning with byte 1), then the text.
     void RewindText();
@@ -161,6 +167,11 @@ public:
     // Whether a lone byte 0x8D is text (the letter Н of code page 866) instead of the old soft
     // line end, which is dropped; before an LF it is always dropped. Off until set.
     void SetSoftCRIsLetter(bool letter);
+    // Text lines (not kludge lines) as bytes of a display page: each byte, or UTF-8 character,
+    // of the text converted, after the line ends and dropped bytes are found and before the
+    // lines are broken. None (the default): the bytes as stored. The converter must outlive
+    // its use.
+    void SetTextConverter(const TCharsetConverter* converter);
     // Adds a line to the kludge block. A line that does not fit is cut but keeps its line end;
     // one that has no room left is dropped.
     void AppendKludge(std::string_view line);
@@ -195,6 +206,7 @@ private:
     unsigned char peekChar();
     bool droppedByte(unsigned char c);
     bool onlyBlanksToLineEnd();
+    unsigned char converted(unsigned char c);
 
     TJamCacheSizes sizes_;
     std::string basePath_;
@@ -239,4 +251,6 @@ private:
     bool wrapFlag_ = false;      // the last line was ended by the width, not by a CR
     bool lineContinues_ = false; // the last line began where the one before it was broken
     bool softCRIsLetter_ = false;
+    const TCharsetConverter* converter_ = nullptr;
+    Charset::Id charset_ = Charset::Id::None;
 };

@@ -41,6 +41,7 @@ constexpr std::uint16_t SfReplyId = 5;
 constexpr std::uint16_t SfSubject = 6;
 constexpr std::uint16_t SfPid = 7;
 constexpr std::uint16_t SfTrace = 8;
+constexpr std::uint16_t SfFtsKludge = 2000;
 constexpr std::uint16_t SfSeenBy2D = 2001;
 constexpr std::uint16_t SfPath2D = 2002;
 constexpr std::uint16_t SfFlags = 2003;

@@ -40,6 +40,7 @@ KludgeKind kludgeKindOf(std::uint16_t loId) {
 }
 
 constexpr std::size_t nameKept = 65;
+constexpr std::size_t kludgeKept = 240;
 constexpr std::size_t subjectKept = 100;
 
 // Calls visit(loId, data, kept) for every subfield of area, data being the bytes of its data
@@ -96,10 +97,18 @@ std::string_view TJamMsgBase::subfieldArea() const {
 }
 
 TJamMsgBase::TNameViews TJamMsgBase::walkNames() const {
-    // The last subfield of each kind counts.
+    // The last subfield of each kind counts; of the charset kludges, the first.
     TNameViews names;
+    bool charsetSaid = false;
     forEachSubfield(subfieldArea(), [&](std::uint16_t loId, auto data) {
         switch (loId) {
+        case SfFtsKludge:
+            if (!charsetSaid) {
+                const std::optional<Charset::Id> said = Charset::FromKludge(data(kludgeKept));
+                charsetSaid = said.has_value();
+                if (said) names.Charset = *said;
+            }
+            break;
         case SfSenderName:
             names.From = data(nameKept);
             break;
@@ -121,6 +130,7 @@ void TJamMsgBase::walkSubfields(bool kludges) {
     fromName_ = names.From;
     toName_ = names.To;
     subject_ = names.Subject;
+    charset_ = names.Charset;
     if (!kludges) return;
     forEachSubfield(subfieldArea(), [&](std::uint16_t loId, auto data) {
         switch (loId) {

@@ -56,6 +56,33 @@ void TJamMsgBase::SetSoftCRIsLetter(bool letter) {
     softCRIsLetter_ = letter;
 }
 
+void TJamMsgBase::SetTextConverter(const TCharsetConverter* converter) {
+    converter_ = converter != nullptr && !converter->Identity() ? converter : nullptr;
+}
+
+// The display page's byte of the text byte c just taken: a UTF-8 character's following bytes are
+// taken with it (as far as they belong to it: a bad byte alone becomes '?').
+unsigned char TJamMsgBase::converted(unsigned char c) {
+    if (!converter_->FromUtf8()) return converter_->Byte(c);
+    if (c < 0x80) return c;
+    char bytes[4] = {static_cast<char>(c)};
+    std::size_t have = 1;
+    const std::int64_t after = textPos_;
+    while (have < sizeof bytes && !TextDone()) {
+        const std::int64_t at = textPos_;
+        const unsigned char next = NextChar();
+        if ((next & 0xC0) != 0x80) {
+            textPos_ = at;
+            break;
+        }
+        bytes[have++] = static_cast<char>(next);
+    }
+    std::size_t length = 1;
+    const char32_t ch = Charset::DecodeUtf8(std::string_view(bytes, have), length);
+    textPos_ = after + static_cast<std::int64_t>(length) - 1;
+    return ch == 0xFFFD ? '?' : converter_->OfChar(ch);
+}
+
 // The byte at the read position, without taking it; 0 when the text is done.
 unsigned char TJamMsgBase::peekChar() {
     if (TextDone()) return 0;
@@ -137,13 +164,15 @@ ShortStr TJamMsgBase::ReadTextLine(unsigned width) {
     for (;;) {
         if (TextDone()) return line;
         if (line.Length() > width) break;
-        const unsigned char c = NextChar();
+        const bool inText = textPos_ >= 0; // kludge lines are never converted
+        unsigned char c = NextChar();
         if (c == charCR) {
             wrapFlag_ = false;
             skipDropped();
             return line;
         }
         if (droppedByte(c)) continue;
+        if (converter_ != nullptr && inText) c = converted(c);
         if (c == ' ') {
             if (line.Empty() && skip) {
                 skip = false;

@@ -1,70 +1,78 @@
 #include "Lib_CodePage.h"
 
+#include "Lib_CharsetTables.h"
 #include "Lib_Cp437.h"
 
+#include <algorithm>
+#include <array>
 #include <string_view>
+#include <vector>
 
 namespace CodePage {
 
 namespace {
 
-// The bytes in which each code page beside 437 (which Lib_Cp437 holds) differs from it: 0x80 to
-// 0xAF, then 0xE0 to 0xFF. 0xB0 to 0xDF are 437's box-drawing and block characters in all of
-// them. A 0 marks a byte the code page leaves undefined: it shows as code page 437 shows it.
-constexpr std::uint16_t own866[80] = {
-    0x0410, 0x0411, 0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417, 0x0418, 0x0419, 0x041A, 0x041B,
-    0x041C, 0x041D, 0x041E, 0x041F, 0x0420, 0x0421, 0x0422, 0x0423, 0x0424, 0x0425, 0x0426, 0x0427,
-    0x0428, 0x0429, 0x042A, 0x042B, 0x042C, 0x042D, 0x042E, 0x042F, 0x0430, 0x0431, 0x0432, 0x0433,
-    0x0434, 0x0435, 0x0436, 0x0437, 0x0438, 0x0439, 0x043A, 0x043B, 0x043C, 0x043D, 0x043E, 0x043F,
-    0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447, 0x0448, 0x0449, 0x044A, 0x044B,
-    0x044C, 0x044D, 0x044E, 0x044F, 0x0401, 0x0451, 0x0404, 0x0454, 0x0407, 0x0457, 0x040E, 0x045E,
-    0x00B0, 0x2219, 0x00B7, 0x221A, 0x2116, 0x00A4, 0x25A0, 0x00A0,
-};
-
-constexpr std::uint16_t own737[80] = {
-    0x0391, 0x0392, 0x0393, 0x0394, 0x0395, 0x0396, 0x0397, 0x0398, 0x0399, 0x039A, 0x039B, 0x039C,
-    0x039D, 0x039E, 0x039F, 0x03A0, 0x03A1, 0x03A3, 0x03A4, 0x03A5, 0x03A6, 0x03A7, 0x03A8, 0x03A9,
-    0x03B1, 0x03B2, 0x03B3, 0x03B4, 0x03B5, 0x03B6, 0x03B7, 0x03B8, 0x03B9, 0x03BA, 0x03BB, 0x03BC,
-    0x03BD, 0x03BE, 0x03BF, 0x03C0, 0x03C1, 0x03C3, 0x03C2, 0x03C4, 0x03C5, 0x03C6, 0x03C7, 0x03C8,
-    0x03C9, 0x03AC, 0x03AD, 0x03AE, 0x03CA, 0x03AF, 0x03CC, 0x03CD, 0x03CB, 0x03CE, 0x0386, 0x0388,
-    0x0389, 0x038A, 0x038C, 0x038E, 0x038F, 0x00B1, 0x2265, 0x2264, 0x03AA, 0x03AB, 0x00F7, 0x2248,
-    0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
-};
-
-constexpr std::uint16_t own862[80] = {
-    0x05D0, 0x05D1, 0x05D2, 0x05D3, 0x05D4, 0x05D5, 0x05D6, 0x05D7, 0x05D8, 0x05D9, 0x05DA, 0x05DB,
-    0x05DC, 0x05DD, 0x05DE, 0x05DF, 0x05E0, 0x05E1, 0x05E2, 0x05E3, 0x05E4, 0x05E5, 0x05E6, 0x05E7,
-    0x05E8, 0x05E9, 0x05EA, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA,
-    0x00F1, 0x00D1, 0x00AA, 0x00BA, 0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
-    0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4, 0x03A6, 0x0398, 0x03A9, 0x03B4,
-    0x221E, 0x03C6, 0x03B5, 0x2229, 0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,
-    0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
-};
-
-constexpr std::uint16_t own720[80] = {
-    0x0000, 0x0000, 0x00E9, 0x00E2, 0x0000, 0x00E0, 0x0000, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF,
-    0x00EE, 0x0000, 0x0000, 0x0000, 0x0000, 0x0651, 0x0652, 0x00F4, 0x00A4, 0x0640, 0x00FB, 0x00F9,
-    0x0621, 0x0622, 0x0623, 0x0624, 0x00A3, 0x0625, 0x0626, 0x0627, 0x0628, 0x0629, 0x062A, 0x062B,
-    0x062C, 0x062D, 0x062E, 0x062F, 0x0630, 0x0631, 0x0632, 0x0633, 0x0634, 0x0635, 0x00AB, 0x00BB,
-    0x0636, 0x0637, 0x0638, 0x0639, 0x063A, 0x0641, 0x00B5, 0x0642, 0x0643, 0x0644, 0x0645, 0x0646,
-    0x0647, 0x0648, 0x0649, 0x064A, 0x2261, 0x064B, 0x064C, 0x064D, 0x064E, 0x064F, 0x0650, 0x2248,
-    0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
-};
-
-const std::uint16_t* ownBytes(Id page) {
+// The table of a display page's upper half.
+CharsetTables::Table tableOf(Id page) {
     switch (page) {
     case Id::Cyrillic:
-        return own866;
+        return CharsetTables::Cp866;
     case Id::Greek:
-        return own737;
+        return CharsetTables::Cp737;
     case Id::Hebrew:
-        return own862;
+        return CharsetTables::Cp862;
     case Id::Arabic:
-        return own720;
+        return CharsetTables::Cp720;
     case Id::Us:
         break;
     }
-    return nullptr;
+    return CharsetTables::Cp437;
+}
+
+// Every character a page shows in its upper half and its pictographs, with its byte, in order of
+// the characters: the page's bytes of typed and converted characters.
+struct Glyph {
+    char32_t Char;
+    std::uint8_t Byte;
+};
+std::vector<Glyph> glyphsOf(Id page) {
+    std::vector<Glyph> glyphs;
+    // The upper half first, then 1 to 31 and 127: where a character stands twice, the upper
+    // half's byte is the one. Byte 0's blank is the space's own code point.
+    for (int b = 0x80; b < 0x100; ++b)
+        glyphs.push_back(
+            {ToUnicode(page, static_cast<std::uint8_t>(b)), static_cast<std::uint8_t>(b)});
+    for (int b = 1; b < 0x20; ++b)
+        glyphs.push_back(
+            {ToUnicode(page, static_cast<std::uint8_t>(b)), static_cast<std::uint8_t>(b)});
+    glyphs.push_back({ToUnicode(page, 0x7F), 0x7F});
+    std::stable_sort(glyphs.begin(), glyphs.end(),
+                     [](const Glyph& a, const Glyph& b) { return a.Char < b.Char; });
+    return glyphs;
+}
+
+// The place of a page in the case tables, whose order is 437, 720, 737, 862, 866.
+std::size_t pageIndex(Id page) {
+    switch (page) {
+    case Id::Arabic:
+        return CharsetTables::Page720;
+    case Id::Greek:
+        return CharsetTables::Page737;
+    case Id::Hebrew:
+        return CharsetTables::Page862;
+    case Id::Cyrillic:
+        return CharsetTables::Page866;
+    case Id::Us:
+        break;
+    }
+    return CharsetTables::Page437;
+}
+
+const std::vector<Glyph>& sortedGlyphs(Id page) {
+    static const std::array<std::vector<Glyph>, CharsetTables::PageCount> all = {
+        glyphsOf(Id::Us), glyphsOf(Id::Arabic), glyphsOf(Id::Greek), glyphsOf(Id::Hebrew),
+        glyphsOf(Id::Cyrillic)};
+    return all[pageIndex(page)];
 }
 
 // The locale's language: the letters before any '_', '.' or '@' ("ru_RU.UTF-8" gives "ru").
@@ -94,26 +102,27 @@ Id FromLocale(const char* lcAll, const char* lcCtype, const char* lang) {
 }
 
 char32_t ToUnicode(Id page, std::uint8_t byte) {
-    const std::uint16_t* own = ownBytes(page);
-    if (own == nullptr || byte < 0x80 || (byte >= 0xB0 && byte < 0xE0))
-        return Cp437::ToUnicode(byte);
-    const std::uint16_t ch = own[byte < 0xB0 ? byte - 0x80 : byte - 0xE0 + 0x30];
+    // 437's box-drawing and block characters in every page, so that frames never change.
+    if (byte < 0x80 || (byte >= 0xB0 && byte < 0xE0)) return Cp437::ToUnicode(byte);
+    const char16_t ch = CharsetTables::UpperHalves[tableOf(page)][byte - 0x80];
     return ch != 0 ? ch : Cp437::ToUnicode(byte);
 }
 
 std::optional<std::uint8_t> FromUnicode(Id page, char32_t ch) {
     if (ch >= 0x20 && ch < 0x7F) return static_cast<std::uint8_t>(ch);
-    for (int b = 0x80; b < 0x100; ++b) {
-        if (ToUnicode(page, static_cast<std::uint8_t>(b)) == ch)
-            return static_cast<std::uint8_t>(b);
-    }
-    // From 1: byte 0's blank is the space's own code point.
-    for (int b = 1; b < 0x20; ++b) {
-        if (ToUnicode(page, static_cast<std::uint8_t>(b)) == ch)
-            return static_cast<std::uint8_t>(b);
-    }
-    if (ToUnicode(page, 0x7F) == ch) return std::uint8_t{0x7F};
-    return std::nullopt;
+    const std::vector<Glyph>& glyphs = sortedGlyphs(page);
+    const auto found = std::lower_bound(glyphs.begin(), glyphs.end(), ch,
+                                        [](const Glyph& g, char32_t c) { return g.Char < c; });
+    if (found == glyphs.end() || found->Char != ch) return std::nullopt;
+    return found->Byte;
+}
+
+const std::uint8_t* UpperCase(Id page) {
+    return CharsetTables::UpperCase[pageIndex(page)];
+}
+
+const std::uint8_t* LowerCase(Id page) {
+    return CharsetTables::LowerCase[pageIndex(page)];
 }
 
 } // namespace CodePage

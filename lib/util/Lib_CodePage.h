@@ -1,8 +1,7 @@
 #pragma once
-// The console code pages the reader can show: the character each byte stands for, the byte a
-// typed character gives, and which code page a locale picks. Bytes are never converted between
-// the message files and the screen; the code page decides only how a byte looks on a terminal,
-// as a Windows console's OEM code page does.
+// The console code pages the reader can show (the display pages): the character each byte stands
+// for, the byte a typed or converted character gives, the letters' cases, and which code page a
+// locale picks. The tables are the charset tables' (Lib_CharsetTables).
 //
 // Every code page here keeps code page 437's box-drawing and block characters (0xB0 to 0xDF), and
 // its console glyphs for 0x00 to 0x1F and 0x7F, so frames, shadows and scroll markers look the
@@ -27,5 +26,9 @@ char32_t ToUnicode(Id page, std::uint8_t byte);
 // The byte that shows ch: 0x20 to 0x7E as themselves, then the upper half, then the console
 // glyphs of 1 to 31 and 127. None for control codes and for characters the code page lacks.
 std::optional<std::uint8_t> FromUnicode(Id page, char32_t ch);
+
+// Each byte's letter in upper case, and in lower case (256 bytes); other bytes are themselves.
+const std::uint8_t* UpperCase(Id page);
+const std::uint8_t* LowerCase(Id page);
 
 } // namespace CodePage

@@ -1,6 +1,7 @@
 #include "Lib_Menu_ListBox.h"
 
 #include <algorithm>
+#include <array>
 #include <string>
 
 #include "Lib_Clock.h"
@@ -9,9 +10,22 @@
 
 namespace {
 
-// Only the 26 ASCII letters change case; every other byte is compared as it is.
-char upperChar(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+constexpr std::array<std::uint8_t, 256> asciiCase(bool upper) {
+    std::array<std::uint8_t, 256> table{};
+    for (int b = 0; b < 256; ++b) {
+        const bool lower = b >= 'a' && b <= 'z';
+        const bool capital = b >= 'A' && b <= 'Z';
+        table[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(upper && lower      ? b - 32
+                                                                       : !upper && capital ? b + 32
+                                                                                           : b);
+    }
+    return table;
+}
+constexpr std::array<std::uint8_t, 256> asciiUpper = asciiCase(true);
+constexpr std::array<std::uint8_t, 256> asciiLower = asciiCase(false);
+
+char caseOf(char c, const std::uint8_t* table) {
+    return static_cast<char>(table[static_cast<std::uint8_t>(c)]);
 }
 
 // A row text fitted to width columns: cut when longer, otherwise padded as align asks.
@@ -34,14 +48,22 @@ bool hasByte(const ShortStr& set, std::uint8_t b) {
 
 } // namespace
 
-bool ContainsUpper(std::string_view text, std::string_view upperNeedle) {
+const std::uint8_t* AsciiUpperCase() {
+    return asciiUpper.data();
+}
+
+const std::uint8_t* AsciiLowerCase() {
+    return asciiLower.data();
+}
+
+bool ContainsUpper(std::string_view text, std::string_view upperNeedle, const std::uint8_t* upper) {
     if (upperNeedle.empty() || upperNeedle.size() > text.size()) return false;
     const std::size_t last = text.size() - upperNeedle.size();
     const char first = upperNeedle[0];
     for (std::size_t start = 0; start <= last; ++start) {
-        if (upperChar(text[start]) != first) continue;
+        if (caseOf(text[start], upper) != first) continue;
         std::size_t i = 1;
-        while (i < upperNeedle.size() && upperChar(text[start + i]) == upperNeedle[i]) ++i;
+        while (i < upperNeedle.size() && caseOf(text[start + i], upper) == upperNeedle[i]) ++i;
         if (i == upperNeedle.size()) return true;
     }
     return false;
@@ -52,8 +74,9 @@ bool TListRows::IsSeparator(std::int32_t i) const {
     return !text.Empty() && text[0] == TListBox::SeparatorMark;
 }
 
-bool TListRows::Contains(std::int32_t i, std::string_view upperNeedle) const {
-    return ContainsUpper(Text(i).View(), upperNeedle);
+bool TListRows::Contains(std::int32_t i, std::string_view upperNeedle,
+                         const std::uint8_t* upper) const {
+    return ContainsUpper(Text(i).View(), upperNeedle, upper);
 }
 
 bool TListBoxItems::IsSeparator(std::int32_t i) const {
@@ -61,8 +84,9 @@ bool TListBoxItems::IsSeparator(std::int32_t i) const {
     return !text.Empty() && text[0] == TListBox::SeparatorMark;
 }
 
-bool TListBoxItems::Contains(std::int32_t i, std::string_view upperNeedle) const {
-    return ContainsUpper((*this)[i].Name.View(), upperNeedle);
+bool TListBoxItems::Contains(std::int32_t i, std::string_view upperNeedle,
+                             const std::uint8_t* upper) const {
+    return ContainsUpper((*this)[i].Name.View(), upperNeedle, upper);
 }
 
 TListBoxItem* TListBoxItems::Find(std::int32_t i) {
@@ -186,7 +210,10 @@ void TListBox::ShowSearch(TListBox& list, const ShortStr& text) {
     // erasing the whole display and writing the text over it, in fewer cells.
     std::size_t used = 0;
     if (!tail.empty()) {
-        const ShortStr shown = ShortStr(" ") + LowerText(ShortStr(tail)) + ' ';
+        ShortStr lower(tail);
+        for (std::size_t i = 0; i < lower.Length(); ++i)
+            lower[i] = caseOf(lower[i], list.LowerCase);
+        const ShortStr shown = ShortStr(" ") + lower + ' ';
         list.Console.WriteAt(list.SearchX, list.SearchY, list.SearchAttr, shown.View());
         used = shown.Length();
     }
@@ -375,7 +402,7 @@ void TListBox::runKeyLoop() {
                 searchStep(true);
             }
         } else if (key >= PcKey::FirstPrintable) {
-            SearchStr += upperChar(static_cast<char>(key));
+            SearchStr += caseOf(static_cast<char>(key), UpperCase);
             searchStep(true);
         }
     }
@@ -479,7 +506,7 @@ void TListBox::searchStep(bool fromSelected) {
     for (std::int32_t n = first; n < ListMax && found == 0; ++n) {
         std::int32_t i = Picked + n;
         if (i > ListMax) i -= ListMax;
-        if (i >= 1 && rows_->Contains(i, needle)) found = i;
+        if (i >= 1 && rows_->Contains(i, needle, UpperCase)) found = i;
     }
     if (found == 0 || found == Picked) return;
 

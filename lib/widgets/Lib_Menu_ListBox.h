@@ -34,13 +34,21 @@ public:
     virtual void SetTag(std::int32_t, std::uint8_t) {}
     // A separator's text begins with character 2.
     virtual bool IsSeparator(std::int32_t i) const;
-    // Whether row i's text contains upperNeedle (in upper case), comparing it upper-cased.
-    virtual bool Contains(std::int32_t i, std::string_view upperNeedle) const;
+    // Whether row i's text contains upperNeedle (in upper case), comparing it upper-cased by
+    // upper (the upper case of each byte).
+    virtual bool Contains(std::int32_t i, std::string_view upperNeedle,
+                          const std::uint8_t* upper) const;
 };
 
-// Whether text contains upperNeedle (already upper-cased), comparing text with a to z upper-cased;
-// every other byte must match as it is. An empty needle is found nowhere.
-bool ContainsUpper(std::string_view text, std::string_view upperNeedle);
+// Whether text contains upperNeedle (already upper-cased), comparing text upper-cased by upper,
+// the upper case of each byte; every other byte must match as it is. An empty needle is found
+// nowhere.
+bool ContainsUpper(std::string_view text, std::string_view upperNeedle, const std::uint8_t* upper);
+
+// The case of each byte for the 26 ASCII letters only (every other byte itself): the list box's
+// own, 256 bytes each.
+const std::uint8_t* AsciiUpperCase();
+const std::uint8_t* AsciiLowerCase();
 
 // The rows of a list box, numbered from 1. Rows are kept in one growing block, so adding a row
 // allocates nothing most of the time; a reference to a row stays good until the next Add.
@@ -59,7 +67,8 @@ public:
     std::uint8_t Tag(std::int32_t i) const override { return (*this)[i].Tag; }
     void SetTag(std::int32_t i, std::uint8_t tag) override { (*this)[i].Tag = tag; }
     bool IsSeparator(std::int32_t i) const override;
-    bool Contains(std::int32_t i, std::string_view upperNeedle) const override;
+    bool Contains(std::int32_t i, std::string_view upperNeedle,
+                  const std::uint8_t* upper) const override;
 
 private:
     friend class TListBox;
@@ -174,6 +183,10 @@ public:
     bool ExitExtended = false;
     // The clock of the idle interval; the system's millisecond tick count unless replaced.
     TickHook TickSource;
+    // The case of each byte, for the search's comparing (upper) and its display (lower): the 26
+    // ASCII letters unless the caller gives the letters of its code page.
+    const std::uint8_t* UpperCase = AsciiUpperCase();
+    const std::uint8_t* LowerCase = AsciiLowerCase();
 
 private:
     void prepareWindow(std::uint8_t x1, std::uint8_t y1, std::uint8_t x2, std::uint8_t y2);

@@ -57,7 +57,7 @@ if new_pane ru_RU.UTF-8 && start_reader; then
     check "message 3's thread is not selected before typing" eval '! message3_selected'
     tmx send-keys -t "$pane" -l 'Москве'
     check "typing a Cyrillic word from a subject selects its first row" \
-        eval 'wait_for "^╘═ Москве ═" 5 && message3_selected'
+        eval 'wait_for "^╘═ москве ═" 5 && message3_selected'
     # In code page 866 the byte 0x8D is the letter Н, not a soft line end to drop.
     keys Enter Enter
     check "the viewer keeps every Н of code page 866" wait_for '^│ Снег\. Новости: НАРОД  ' 5
