@@ -5,6 +5,7 @@
 #include "ThreadWalk.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -167,9 +168,13 @@ void convertNames(Plan& plan, TPageConverters& converters) {
         const std::string text = converters.For(charset).Convert(plan.Names.Text(id), chars);
         return done[key] = plan.Names.Intern(text);
     };
+    // Whether each charset needs converting, asked once: most messages need nothing.
+    std::array<std::int8_t, static_cast<std::size_t>(Charset::Id::Utf8) + 1> needs{};
+    for (std::size_t c = 0; c < needs.size(); ++c)
+        needs[c] = converters.For(static_cast<Charset::Id>(c)).Identity() ? 0 : 1;
     for (std::size_t i = 0; i < plan.Charsets.size(); ++i) {
         const Charset::Id charset = plan.Charsets[i];
-        if (converters.For(charset).Identity()) continue;
+        if (needs[static_cast<std::size_t>(charset)] == 0) continue;
         plan.Messages.From[i] = converted(plan.Messages.From[i], charset, RowNameWidth);
         plan.Messages.Subject[i] = converted(plan.Messages.Subject[i], charset, std::string::npos);
     }

@@ -7,10 +7,13 @@
 // Each input is opened, its thread list is built as the screen builds it and as the text output
 // does (both over a plan of the base read beforehand), which must give the same rows as the walk
 // through the files; every listed message is read line by line at the viewer's width 76 until the
-// text is done (each distinct text once), and the first few are shown in the viewer. The reader
+// text is done (each distinct text once), and the first few are shown in the viewer, in a display
+// page the input picks, each message converted from the charset it declares. Text bytes are also
+// read as a charset kludge and converted from every charset. The reader
 // must end every walk and every text, keep each line within its width, and never touch memory
 // outside its buffers.
 
+#include "Lib_CharsetConverter.h"
 #include "Lib_IO_STDIO_Windows.h"
 #include "Lib_MsgBase_JAM.h"
 #include "MemoryConsoleDevice.h"
@@ -23,6 +26,7 @@
 #include "ThreadPlan.h"
 #include "ThreadRows.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -106,14 +110,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!state.MsgBase) return 0;
     TJamMsgBase& base = *state.MsgBase;
     base.SetBasePath(basePath);
-    // 0x8D as the letter of code page 866 for half the inputs, as the old soft line end for the
-    // others.
-    base.SetSoftCRIsLetter(size % 2 == 1);
     if (base.OpenBase() != 0) {
         if (hdrLen >= 1024) broken("a base with a whole fixed header did not open");
         return 0;
     }
     if (hdrLen < 1024) broken("a base without a whole fixed header opened");
+    // The charsets: the bytes of the text file as a kludge's name and as text of every charset,
+    // converted into a display page the input picks; the viewer below converts each message
+    // into it too.
+    const auto page = std::array{CodePage::Id::Us, CodePage::Id::Arabic, CodePage::Id::Greek,
+                                 CodePage::Id::Hebrew, CodePage::Id::Cyrillic}[size % 5];
+    state.Page.Chosen = page;
+    state.Converters = std::make_unique<TPageConverters>(page);
+    const std::string_view someText(reinterpret_cast<const char*>(txt),
+                                    std::min<std::size_t>(txtLen, 512));
+    Charset::FromKludge(someText);
+    for (int c = 0; c <= static_cast<int>(Charset::Id::Utf8); ++c) {
+        const std::string shown =
+            state.Converters->For(static_cast<Charset::Id>(c)).Convert(someText);
+        if (shown.size() > someText.size()) broken("a converted text is longer than its bytes");
+    }
     // The read marks live in memory only: the file side has a target of its own.
     state.ReadState.ReadBitmap.assign(static_cast<std::size_t>(ReadBitmapStep), 0);
 

@@ -44,6 +44,8 @@ pack() { # pack BASEPATH NAME: one input of the base target, skipped when too lo
 
 count=0
 "$jamgen" --describe "$source_dir/samples/demo.txt" --out "$work/demo" && pack "$work/demo" demo && count=$((count + 1))
+"$jamgen" --describe "$source_dir/fuzz/seeds/charsets.txt" --out "$work/charsets" &&
+    pack "$work/charsets" charsets && count=$((count + 1))
 for n in 1 12 150; do
     "$jamgen" --messages "$n" --seed "$n" --out "$work/synth$n" && pack "$work/synth$n" "synth-$n" &&
         count=$((count + 1))

@@ -200,6 +200,7 @@ private:
     void walkSubfields(bool kludges);
     std::string_view subfieldArea() const;
     TNameViews walkNames() const;
+    std::optional<Charset::Id> charsetOf(std::string_view kludge) const;
     void fillTextCache();
     unsigned char nextCharSlow();
     void skipDropped();
@@ -253,4 +254,6 @@ private:
     bool softCRIsLetter_ = false;
     const TCharsetConverter* converter_ = nullptr;
     Charset::Id charset_ = Charset::Id::None;
+    mutable std::string lastKludge_; // the FTS kludge whose charset was asked last, and that
+    mutable std::optional<Charset::Id> lastKludgeCharset_;
 };

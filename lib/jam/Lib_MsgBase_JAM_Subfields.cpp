@@ -104,7 +104,7 @@ TJamMsgBase::TNameViews TJamMsgBase::walkNames() const {
         switch (loId) {
         case SfFtsKludge:
             if (!charsetSaid) {
-                const std::optional<Charset::Id> said = Charset::FromKludge(data(kludgeKept));
+                const std::optional<Charset::Id> said = charsetOf(data(kludgeKept));
                 charsetSaid = said.has_value();
                 if (said) names.Charset = *said;
             }
@@ -123,6 +123,15 @@ TJamMsgBase::TNameViews TJamMsgBase::walkNames() const {
         }
     });
     return names;
+}
+
+std::optional<Charset::Id> TJamMsgBase::charsetOf(std::string_view kludge) const {
+    // The messages of an area mostly say the same: the last kludge read is asked first.
+    if (kludge != lastKludge_) {
+        lastKludge_.assign(kludge);
+        lastKludgeCharset_ = Charset::FromKludge(kludge);
+    }
+    return lastKludgeCharset_;
 }
 
 void TJamMsgBase::walkSubfields(bool kludges) {

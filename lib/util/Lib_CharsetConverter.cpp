@@ -64,8 +64,7 @@ const TCharsetConverter& TPageConverters::For(Charset::Id from) {
     return *made;
 }
 
-std::string_view FirstChars(std::string_view text, Charset::Id charset, std::size_t maxChars) {
-    if (charset != Charset::Id::Utf8) return text.substr(0, maxChars);
+std::string_view FirstUtf8Chars(std::string_view text, std::size_t maxChars) {
     std::size_t bytes = 0;
     for (std::size_t chars = 0; chars < maxChars && bytes < text.size(); ++chars) {
         std::size_t length = 1;

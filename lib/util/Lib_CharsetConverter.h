@@ -51,4 +51,9 @@ private:
 };
 
 // The first bytes of a name that hold its first maxChars characters: UTF-8 characters whole.
-std::string_view FirstChars(std::string_view text, Charset::Id charset, std::size_t maxChars);
+std::string_view FirstUtf8Chars(std::string_view text, std::size_t maxChars);
+inline std::string_view FirstChars(std::string_view text, Charset::Id charset,
+                                   std::size_t maxChars) {
+    return charset == Charset::Id::Utf8 ? FirstUtf8Chars(text, maxChars)
+                                        : text.substr(0, maxChars);
+}

@@ -2,6 +2,8 @@
 // keys on an in-memory console. Each screen is kept as it stood when a key was taken, so a test
 // sees every screen the user would have seen.
 
+#include "JamDescription.h"
+#include "Lib_CharsetConverter.h"
 #include "JamTestBase.h"
 #include "MessageLines.h"
 #include "ReaderState.h"
@@ -383,6 +385,64 @@ TEST_F(ReaderScreenTest, TheViewersKeysDoWhatTheirTableSays) {
     EXPECT_EQ(headerText(Shot(5), 3, 50), "Thread: 2 of 5");
     EXPECT_FALSE(Read(1)); // Ctrl+U held
     EXPECT_TRUE(Read(2));
+}
+
+// A base of mixed charsets shown in the page its messages declare most (866): names, subjects
+// and text of a UTF-8, a KOI8-R and a LATIN-1 message converted into it, 0x8D a letter of the
+// CP866 one, and the search blind to the case of Cyrillic letters.
+TEST_F(ReaderScreenTest, EachMessageInItsOwnCharsetShowsInThePageOfTheBase) {
+    JamBaseModel model;
+    std::string error;
+    ASSERT_TRUE(jamgen::ParseJamDescription(R"(Msg: 1
+Charset: CP866
+From: Иван
+Subject: Новости: НАРОД
+|НАРОД
+Msg: 2
+Charset: KOI8-R
+From: Ольга
+Subject: Погода
+|Снег
+Msg: 3
+Charset: UTF-8
+From: Андрей
+Subject: Хроники
+|Привет… «веб»
+Msg: 4
+Charset: LATIN-1
+From: José
+Subject: Grüße
+)",
+                                            "mixed", &model, &error))
+        << error;
+    for (const std::uint8_t typed : {0xE5, 0xE0, 0xAE}) // хро: code page 866 bytes, as typed
+        dev.PushKeyStroke(0, 0, typed);
+    Enter();
+    Enter(); // message 3
+    Esc();
+    Esc();
+    Run(model);
+    // A typed byte of the upper half may take more than one console event: count from the end.
+    ASSERT_GE(shots.size(), 7u);
+    const std::size_t typed = shots.size() - 4, viewer = shots.size() - 2;
+    // The cells hold code page 866 bytes: compared as such.
+    // The cells hold code page 866 bytes: a row from column 3 against a text written in UTF-8.
+    const auto shows = [&](const MemoryConsoleDevice& d, int y, const char* utf8) {
+        const std::string expected =
+            TCharsetConverter(Charset::Id::Utf8, CodePage::Id::Cyrillic).Convert(utf8);
+        std::string bytes;
+        for (std::size_t x = 0; x < expected.size(); ++x)
+            bytes += static_cast<char>(d.Cell(static_cast<int>(x) + 2, y - 1).Ch);
+        return bytes == expected;
+    };
+    EXPECT_TRUE(shows(Shot(0), 3, "      1 N Иван                Новости: Н"));
+    EXPECT_TRUE(shows(Shot(0), 5, "      2 N Ольга               Погода"));
+    EXPECT_TRUE(shows(Shot(0), 7, "      3 N Андрей              Хроники"));
+    EXPECT_TRUE(shows(Shot(0), 9, "      4 N Jose                Gruse"));
+    EXPECT_EQ(selectedRow(Shot(typed)), 6); // Хроники's header row, found in lower case
+    EXPECT_TRUE(shows(Shot(typed), 25, " хро "));
+    EXPECT_TRUE(shows(Shot(viewer), 4, "Subj: Хроники"));
+    EXPECT_TRUE(shows(Shot(viewer), 7, "Привет. \"веб\""));
 }
 
 TEST(MessageLinesTest, KindsOfLines) {

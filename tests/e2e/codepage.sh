@@ -4,7 +4,9 @@
 # them in Cyrillic, a Cyrillic word typed on the keyboard finds its row and the letter Н (0x8D)
 # stays in the text; a C.UTF-8 locale shows
 # the same bytes as code page 437 glyphs; a Russian locale without UTF-8 keeps the frame in line
-# drawing and shows the letters as their Latin stand-ins.
+# drawing and shows the letters as their Latin stand-ins. A base of mixed charsets (CP866, UTF-8,
+# KOI8-R, LATIN-1) that declares Cyrillic most shows in code page 866 under C.UTF-8, every
+# message converted into it, and a lower-case Cyrillic word typed finds its capitalised row.
 #
 # Usage: codepage.sh BUILD_DIR SOURCE_DIR
 
@@ -75,6 +77,51 @@ if new_pane C.UTF-8 && start_reader; then
     check "the reader ends in C.UTF-8" exited_with 0
 else
     fail "the reader did not start in C.UTF-8"
+fi
+
+# --- C.UTF-8 on a base of mixed charsets that declares Cyrillic most: shown in code page 866 ---
+cat >"$work/mixed.txt" <<'EOF'
+Msg: 1
+Charset: CP866
+From: Ivan Petrov
+Subject: Новости дня
+|Текст.
+Msg: 2
+Charset: UTF-8
+From: Web Gateway
+Subject: Хроники «веба»
+|Привет… из веба.
+Msg: 3
+Charset: KOI8-R
+From: Olga
+Subject: Погода
+|Снег.
+Msg: 4
+Charset: LATIN-1
+From: José
+Subject: Grüße
+|Hallo.
+EOF
+# Message 2's header row (screen row 4) is the selected one.
+gateway_selected() { screen_sgr | sed -n 4p | grep -qE $'\e\\[44m Thread \\(1 msgs\\): Хроники'; }
+if "$build_dir/tools/jamgen" --describe "$work/mixed.txt" --out "$work/mixed" >/dev/null; then
+    demo=$work/mixed
+    if new_pane C.UTF-8 && start_reader; then
+        check "each charset's subjects show in the base's page" \
+            wait_for '^│ Thread \(1 msgs\): Хроники "веба"  ' 5
+        check "a KOI8-R subject shows in it too" wait_for '^│ +3 N Olga +Погода  ' 2
+        check "a LATIN-1 one in its plain forms" wait_for '^│ +4 N Jose +Gruse  ' 2
+        tmx send-keys -t "$pane" -l 'хроники'
+        check "typing a lower-case Cyrillic word finds its capitalised row" \
+            eval 'wait_for "^╘═ хроники ═" 5 && gateway_selected'
+        keys Escape
+        check "the reader ends on the mixed base" exited_with 0
+    else
+        fail "the reader did not start on the mixed base"
+    fi
+    demo=$work/ru
+else
+    fail "jamgen did not write the base of mixed charsets"
 fi
 
 # --- a Russian locale without UTF-8: line drawing, Latin stand-ins ---

@@ -12,6 +12,14 @@ std::optional<unsigned char> UnicodeToCodePage(CodePage::Id page, char32_t ch) {
     return std::nullopt;
 }
 
+std::optional<unsigned char> UnicodeToCharset(Charset::Id charset, char32_t ch) {
+    if (ch < 0x80) return static_cast<unsigned char>(ch);
+    for (int b = 0x80; b < 0x100; ++b)
+        if (Charset::ToUnicode(charset, static_cast<std::uint8_t>(b)) == ch)
+            return static_cast<unsigned char>(b);
+    return std::nullopt;
+}
+
 std::optional<unsigned char> UnicodeToCp437(char32_t ch) {
     return UnicodeToCodePage(CodePage::Id::Us, ch);
 }

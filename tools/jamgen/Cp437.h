@@ -5,12 +5,16 @@
 #include <cstdint>
 #include <optional>
 
+#include "Lib_Charsets.h"
 #include "Lib_CodePage.h"
 
 namespace jamgen {
 
 // The byte of a Unicode character in a console code page, on the same terms as UnicodeToCp437.
 std::optional<unsigned char> UnicodeToCodePage(CodePage::Id page, char32_t ch);
+
+// The byte of a Unicode character in a single-byte charset, on the same terms.
+std::optional<unsigned char> UnicodeToCharset(Charset::Id charset, char32_t ch);
 
 // The code page 437 byte of a Unicode character: ASCII as itself, 0x80-0xFF by the code page's
 // table; none for characters the code page lacks. Control characters 0x01-0x1F are not mapped

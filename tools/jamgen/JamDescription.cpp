@@ -56,8 +56,27 @@ std::string_view trim(std::string_view text) {
     return text;
 }
 
-// UTF-8 to bytes of the code page; false with a reason for malformed UTF-8 or a missing character.
-bool toCodePage(CodePage::Id page, std::string_view utf8, std::string* out, std::string* reason) {
+// A charset as an error names it: "code page 437", "KOI8-R".
+std::string charsetName(Charset::Id charset) {
+    switch (charset) {
+    case Charset::Id::Cp437:
+        return "code page 437";
+    case Charset::Id::Cp720:
+        return "code page 720";
+    case Charset::Id::Cp737:
+        return "code page 737";
+    case Charset::Id::Cp862:
+        return "code page 862";
+    case Charset::Id::Cp866:
+        return "code page 866";
+    default:
+        return "the message's charset";
+    }
+}
+
+// UTF-8 to bytes of the charset (UTF-8 itself: as it is); false with a reason for malformed UTF-8
+// or a missing character.
+bool toCharset(Charset::Id charset, std::string_view utf8, std::string* out, std::string* reason) {
     out->clear();
     std::size_t i = 0;
     while (i < utf8.size()) {
@@ -81,12 +100,17 @@ bool toCodePage(CodePage::Id page, std::string_view utf8, std::string* out, std:
             }
             ch = (ch << 6) | (next & 0x3F);
         }
-        std::optional<unsigned char> byte = UnicodeToCodePage(page, ch);
+        if (charset == Charset::Id::Utf8) {
+            out->append(utf8.substr(i, static_cast<std::size_t>(extra) + 1));
+            i += static_cast<std::size_t>(extra) + 1;
+            continue;
+        }
+        std::optional<unsigned char> byte = UnicodeToCharset(charset, ch);
         if (!byte) {
             char code[16];
             std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(ch));
-            *reason = std::string("character ") + code + " has no code page " +
-                      std::to_string(static_cast<int>(page)) + " byte (use \\xHH)";
+            *reason = std::string("character ") + code + " has no " + charsetName(charset) +
+                      " byte (use \\xHH)";
             return false;
         }
         out->push_back(static_cast<char>(*byte));
@@ -226,7 +250,7 @@ private:
         if (raw.empty() || raw[0] == '#') return true;
         std::string line;
         std::string reason;
-        if (!toCodePage(page_, raw, &line, &reason)) return Fail(reason);
+        if (!toCharset(charset_, raw, &line, &reason)) return Fail(reason);
         if (line[0] == '|') return TextLine(std::string_view(line).substr(1));
         if (trim(line).empty()) return true;
         std::size_t colon = line.find(':');
@@ -298,7 +322,7 @@ private:
         for (CodePage::Id page : {CodePage::Id::Us, CodePage::Id::Arabic, CodePage::Id::Greek,
                                   CodePage::Id::Hebrew, CodePage::Id::Cyrillic}) {
             if (static_cast<std::uint32_t>(page) == number) {
-                page_ = page;
+                baseCharset_ = charset_ = Charset::OfPage(page);
                 return true;
             }
         }
@@ -330,12 +354,22 @@ private:
         msg.Number = number;
         model_->Messages.push_back(std::move(msg));
         current_ = model_->Messages.size() - 1;
+        charset_ = baseCharset_;
         return true;
     }
 
     bool MessageItem(const std::string& key, const std::string& keyAsWritten,
                      const std::string& value) {
         JamMessage& msg = Current();
+        if (key == "charset") {
+            // The message's CHRS kludge; its lines from here on are written in that charset.
+            const Charset::Id charset = Charset::FromName(value);
+            if (charset == Charset::Id::None) return Fail("charset '" + value + "' is not known");
+            msg.AddSubfield(kFtsKludge,
+                            "CHRS: " + value + (charset == Charset::Id::Utf8 ? " 4" : " 2"));
+            charset_ = charset;
+            return true;
+        }
         for (const SubfieldKey& k : kSubfieldKeys) {
             if (key == k.Name) {
                 msg.AddSubfield(k.LoID, k.Prefix + value);
@@ -438,7 +472,9 @@ private:
     JamBaseModel* model_;
     std::string* error_;
     int lineNo_ = 0;
-    CodePage::Id page_ = CodePage::Id::Us; // the code page of the lines' characters
+    // The charset of the lines' characters: the base's (CodePage), or a message's own (Charset).
+    Charset::Id baseCharset_ = Charset::Id::Cp437;
+    Charset::Id charset_ = Charset::Id::Cp437;
     std::optional<std::size_t> current_;
     std::set<std::uint32_t> numbers_;
     std::vector<std::pair<std::uint32_t, int>> deleted_;

@@ -22,6 +22,9 @@
 //   ReplyTo: 3                  whom it answers; Reply1st/ReplyNext are derived from these
 //   Attribute:, Attribute2:, TimesRead:, Cost:, PasswordCRC:   header fields
 //   Deleted: yes                the message is deleted
+//   Charset: KOI8-R             the message's CHRS kludge ("CHRS: KOI8-R 2", UTF-8 at level 4);
+//                               its lines after this one are stored in that charset (UTF-8: as
+//                               they are), so give it right after the Msg line
 //   Set: FIELD VALUE            a raw value for any header field (SubfieldLen, TxtOffset, MsgNum,
 //                               Reply1st, ...) or index field (ToCRC, HdrOffset), written last
 // Subfields, written in the order given:

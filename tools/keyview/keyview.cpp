@@ -61,6 +61,9 @@ void drawFrame(TIO_STDIO& term) {
     term.WriteAt(1, 3, frameAttr, "\xC8" + repeat('\xCD', 78) + "\xBC");
 
     term.WriteAt(2, 4, textAttr, glyphSource());
+    // The reader may show a base in another page: the one its messages' charsets call for.
+    term.WriteAt(2, 7, textAttr,
+                 "Bases show in the page their messages' charsets call for; this one if none.");
     term.WriteAt(2, 5, textAttr, "Glyphs:");
     term.WriteAt(
         10, 5, textAttr,
