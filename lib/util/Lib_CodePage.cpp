@@ -12,21 +12,26 @@ namespace CodePage {
 
 namespace {
 
-// The table of a display page's upper half.
-CharsetTables::Table tableOf(Id page) {
+// Where a display page's characters stand: its upper half among the charset tables, and its
+// place in the case tables, whose order is 437, 720, 737, 862, 866.
+struct PageTables {
+    CharsetTables::Table Upper;
+    std::size_t Case;
+};
+PageTables tablesOf(Id page) {
     switch (page) {
     case Id::Cyrillic:
-        return CharsetTables::Cp866;
+        return {CharsetTables::Cp866, CharsetTables::Page866};
     case Id::Greek:
-        return CharsetTables::Cp737;
+        return {CharsetTables::Cp737, CharsetTables::Page737};
     case Id::Hebrew:
-        return CharsetTables::Cp862;
+        return {CharsetTables::Cp862, CharsetTables::Page862};
     case Id::Arabic:
-        return CharsetTables::Cp720;
+        return {CharsetTables::Cp720, CharsetTables::Page720};
     case Id::Us:
         break;
     }
-    return CharsetTables::Cp437;
+    return {CharsetTables::Cp437, CharsetTables::Page437};
 }
 
 // Every character a page shows in its upper half and its pictographs, with its byte, in order of
@@ -51,28 +56,11 @@ std::vector<Glyph> glyphsOf(Id page) {
     return glyphs;
 }
 
-// The place of a page in the case tables, whose order is 437, 720, 737, 862, 866.
-std::size_t pageIndex(Id page) {
-    switch (page) {
-    case Id::Arabic:
-        return CharsetTables::Page720;
-    case Id::Greek:
-        return CharsetTables::Page737;
-    case Id::Hebrew:
-        return CharsetTables::Page862;
-    case Id::Cyrillic:
-        return CharsetTables::Page866;
-    case Id::Us:
-        break;
-    }
-    return CharsetTables::Page437;
-}
-
 const std::vector<Glyph>& sortedGlyphs(Id page) {
     static const std::array<std::vector<Glyph>, CharsetTables::PageCount> all = {
         glyphsOf(Id::Us), glyphsOf(Id::Arabic), glyphsOf(Id::Greek), glyphsOf(Id::Hebrew),
         glyphsOf(Id::Cyrillic)};
-    return all[pageIndex(page)];
+    return all[tablesOf(page).Case];
 }
 
 // The locale's language: the letters before any '_', '.' or '@' ("ru_RU.UTF-8" gives "ru").
@@ -104,7 +92,7 @@ Id FromLocale(const char* lcAll, const char* lcCtype, const char* lang) {
 char32_t ToUnicode(Id page, std::uint8_t byte) {
     // 437's box-drawing and block characters in every page, so that frames never change.
     if (byte < 0x80 || (byte >= 0xB0 && byte < 0xE0)) return Cp437::ToUnicode(byte);
-    const char16_t ch = CharsetTables::UpperHalves[tableOf(page)][byte - 0x80];
+    const char16_t ch = CharsetTables::UpperHalves[tablesOf(page).Upper][byte - 0x80];
     return ch != 0 ? ch : Cp437::ToUnicode(byte);
 }
 
@@ -118,11 +106,11 @@ std::optional<std::uint8_t> FromUnicode(Id page, char32_t ch) {
 }
 
 const std::uint8_t* UpperCase(Id page) {
-    return CharsetTables::UpperCase[pageIndex(page)];
+    return CharsetTables::UpperCase[tablesOf(page).Case];
 }
 
 const std::uint8_t* LowerCase(Id page) {
-    return CharsetTables::LowerCase[pageIndex(page)];
+    return CharsetTables::LowerCase[tablesOf(page).Case];
 }
 
 } // namespace CodePage
