@@ -141,12 +141,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ListText planned;
     TThreadListRows screen(state.ReadState);
     // All from the same header in memory: one that cannot be read leaves the one before.
+    // All in the page the input picked, so that every walk converts the same names.
+    state.Page.Fixed = true;
     const TJamMsgBase::THeaderFixed before = base.HeaderFixed();
-    BuildThreadIndex(base, state.ReadState, stepped);
+    BuildThreadIndex(base, state.ReadState, stepped, state.Converters.get());
     base.RestoreHeaderFixed(before);
-    BuildWholeThreadIndex(base, state.ReadState, planned);
+    BuildWholeThreadIndex(base, state.ReadState, planned, state.Page);
     base.RestoreHeaderFixed(before);
-    BuildWholeThreadIndex(base, state.ReadState, screen);
+    BuildWholeThreadIndex(base, state.ReadState, screen, state.Page);
     if (planned.Text != stepped.Text)
         broken("the planned walk's rows differ from the stepped one's");
     std::string shown;
