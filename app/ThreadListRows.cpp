@@ -1,6 +1,15 @@
 #include "ThreadListRows.h"
 
+#include "Lib_Memory.h"
 #include "ThreadIndex.h"
+
+void TThreadListRows::Expect(std::size_t messages, std::size_t threads) {
+    // A row for every message and a header row for every thread.
+    rows_.reserve(messages + threads);
+    headers_.reserve(threads);
+    PrefaultReserved(rows_);
+    PrefaultReserved(headers_);
+}
 
 bool TThreadListRows::BeginThread() {
     // The header row's place is taken now; its count follows once the thread is complete.

@@ -27,7 +27,7 @@ public:
     void EndThread(std::int32_t messages, std::string_view subject,
                    std::uint32_t subjectId) override;
     TNameTable* Names() override { return &names_; }
-    void Expect(std::size_t rows) override { rows_.reserve(rows); }
+    void Expect(std::size_t messages, std::size_t threads) override;
     void TakePlanMessages(TPlanMessages&& messages) override { messages_ = std::move(messages); }
 
     // The list box's side.

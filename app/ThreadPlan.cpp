@@ -1,5 +1,6 @@
 #include "ThreadPlan.h"
 
+#include "Lib_Memory.h"
 #include "NameTable.h"
 #include "ThreadIndex.h"
 #include "ThreadWalk.h"
@@ -119,6 +120,15 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan, Charset::TScrip
         plan.Charsets.reserve(most);
         plan.Messages.From.reserve(most);
         plan.Messages.Subject.reserve(most);
+        // Every array is filled to its end: its pages are asked for at once.
+        PrefaultReserved(plan.Messages.Numbers);
+        PrefaultReserved(plan.Flags);
+        PrefaultReserved(plan.ReplyTo);
+        PrefaultReserved(plan.Reply1st);
+        PrefaultReserved(plan.ReplyNext);
+        PrefaultReserved(plan.Charsets);
+        PrefaultReserved(plan.Messages.From);
+        PrefaultReserved(plan.Messages.Subject);
     }
     const std::size_t arrays = most * bytesPerMessage;
     std::size_t known = plan.Names.Count(); // names the budget was checked with
@@ -250,9 +260,9 @@ ThreadListWalk BuildWholeThreadIndex(TJamMsgBase& base, TReadState& readState, T
         rows.UsePage(page.Chosen);
         if (planned) {
             convertNames(plan, *converters);
-            // A row for every message and a header row for every root, orphans aside.
+            // Every message, and a thread for every root (orphans come on top).
             rows.Expect(
-                plan.Messages.Numbers.size() +
+                plan.Messages.Numbers.size(),
                 static_cast<std::size_t>(std::count(plan.ReplyTo.begin(), plan.ReplyTo.end(), 0)));
             PlanSource source(plan);
             TThreadWalk<PlanSource>(source, readState, rows).Run();

@@ -51,8 +51,8 @@ public:
     // row's width, so that a sink that keeps rows keeps numbers; nullptr for a sink that takes
     // the texts as they come.
     virtual TNameTable* Names() { return nullptr; }
-    // About this many rows are coming (a hint, before the first).
-    virtual void Expect(std::size_t) {}
+    // About this many message rows and threads are coming (a hint, before the first).
+    virtual void Expect(std::size_t, std::size_t) {}
     // The display page the names of the rows are in (before the first row).
     virtual void UsePage(CodePage::Id) {}
     // After a walk over a plan, whose rows came with their places: the plan's messages, for a
