@@ -145,8 +145,6 @@ ViewerExit ViewMessage(TReaderState& state, std::int32_t number) {
         case ReaderCommand::Kludges:
             // The lines again, with or without the kludges; the bar goes back to the top.
             state.ShowKludges = !state.ShowKludges;
-            base.SeekNumber(shown);
-            base.LoadMessage();
             lines.Read(base, textWidth, state.ShowKludges);
             textList.ShowRows(&lines);
             textList.Picked = 1;

@@ -77,6 +77,16 @@ std::string_view actionOn(ReaderScreen screen, const TReaderKey& k) {
     return screen == ReaderScreen::List ? k.OnList : k.InViewer;
 }
 
+// Calls visit(code, command) for each key code that gives a command on screen (an unused second
+// code slot is none).
+template <typename Visit> void forEachCommandKey(ReaderScreen screen, Visit visit) {
+    for (const TReaderKey& k : table()) {
+        if (k.Command == C::None || actionOn(screen, k).empty()) continue;
+        for (const TKeyCode& c : k.Codes)
+            if (c.Code != 0 || c.Extended) visit(c, k.Command);
+    }
+}
+
 } // namespace
 
 std::span<const TReaderKey> ReaderKeys() {
@@ -84,23 +94,18 @@ std::span<const TReaderKey> ReaderKeys() {
 }
 
 ReaderCommand CommandOf(ReaderScreen screen, TKeyCode code) {
-    for (const TReaderKey& k : table()) {
-        if (k.Command == C::None || actionOn(screen, k).empty()) continue;
-        for (const TKeyCode& c : k.Codes)
-            if (c.Code == code.Code && c.Extended == code.Extended && (c.Code != 0 || c.Extended))
-                return k.Command;
-    }
-    return C::None;
+    ReaderCommand found = C::None;
+    forEachCommandKey(screen, [&](const TKeyCode& c, ReaderCommand command) {
+        if (found == C::None && c.Code == code.Code && c.Extended == code.Extended) found = command;
+    });
+    return found;
 }
 
 std::string ExitKeysOf(ReaderScreen screen, bool extendedKeys) {
     std::string codes;
-    for (const TReaderKey& k : table()) {
-        if (k.Command == C::None || actionOn(screen, k).empty()) continue;
-        for (const TKeyCode& c : k.Codes)
-            if (c.Extended == extendedKeys && (c.Code != 0 || c.Extended))
-                codes += static_cast<char>(c.Code);
-    }
+    forEachCommandKey(screen, [&](const TKeyCode& c, ReaderCommand) {
+        if (c.Extended == extendedKeys) codes += static_cast<char>(c.Code);
+    });
     return codes;
 }
 

@@ -5,10 +5,8 @@
 
 void TThreadListRows::Expect(std::size_t messages, std::size_t threads) {
     // A row for every message and a header row for every thread.
-    rows_.reserve(messages + threads);
-    headers_.reserve(threads);
-    PrefaultReserved(rows_);
-    PrefaultReserved(headers_);
+    ReserveWhole(rows_, messages + threads);
+    ReserveWhole(headers_, threads);
 }
 
 bool TThreadListRows::BeginThread() {

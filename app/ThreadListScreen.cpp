@@ -53,7 +53,6 @@ private:
     bool handle(ReaderCommand command) {
         switch (command) {
         case ReaderCommand::Back:
-            return false;
         case ReaderCommand::Quit:
             return false;
         case ReaderCommand::Open:

@@ -21,7 +21,6 @@ constexpr std::uint8_t readable = 1; // its header could be read
 
 // The header fields the walk asks of the header in memory.
 struct Links {
-    std::uint8_t Flags = 0;
     std::int32_t ReplyTo = 0;
     std::int32_t Reply1st = 0;
     std::int32_t ReplyNext = 0;
@@ -102,7 +101,7 @@ std::uint32_t subjectId(Plan& plan, std::int32_t parent, std::string_view subjec
 // or when the base changed while it was read (the walk through the files then takes the base as
 // it is).
 bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan, Charset::TScriptCounts& counts) {
-    plan.Before = {0, base.ReplyTo(), base.Reply1st(), base.ReplyNext()};
+    plan.Before = {base.ReplyTo(), base.Reply1st(), base.ReplyNext()};
     // Put back afterwards, so that a walk through the files finds the header in memory as the
     // plan found it.
     const TJamMsgBase::THeaderFixed before = base.HeaderFixed();
@@ -112,23 +111,15 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan, Charset::TScrip
     const auto most = static_cast<std::size_t>(records);
     bool whole = static_cast<std::uint64_t>(records) <= budget / bytesPerMessage;
     if (whole) {
-        plan.Messages.Numbers.reserve(most);
-        plan.Flags.reserve(most);
-        plan.ReplyTo.reserve(most);
-        plan.Reply1st.reserve(most);
-        plan.ReplyNext.reserve(most);
-        plan.Charsets.reserve(most);
-        plan.Messages.From.reserve(most);
-        plan.Messages.Subject.reserve(most);
-        // Every array is filled to its end: its pages are asked for at once.
-        PrefaultReserved(plan.Messages.Numbers);
-        PrefaultReserved(plan.Flags);
-        PrefaultReserved(plan.ReplyTo);
-        PrefaultReserved(plan.Reply1st);
-        PrefaultReserved(plan.ReplyNext);
-        PrefaultReserved(plan.Charsets);
-        PrefaultReserved(plan.Messages.From);
-        PrefaultReserved(plan.Messages.Subject);
+        // Room for every index record: the arrays are filled front to back.
+        ReserveWhole(plan.Messages.Numbers, most);
+        ReserveWhole(plan.Flags, most);
+        ReserveWhole(plan.ReplyTo, most);
+        ReserveWhole(plan.Reply1st, most);
+        ReserveWhole(plan.ReplyNext, most);
+        ReserveWhole(plan.Charsets, most);
+        ReserveWhole(plan.Messages.From, most);
+        ReserveWhole(plan.Messages.Subject, most);
     }
     const std::size_t arrays = most * bytesPerMessage;
     std::size_t known = plan.Names.Count(); // names the budget was checked with
@@ -225,7 +216,7 @@ private:
         from_ = {};
         subject_ = {};
         if (!HasCurrent() || (plan_.Flags[at_] & readable) == 0) return;
-        links_ = {plan_.Flags[at_], plan_.ReplyTo[at_], plan_.Reply1st[at_], plan_.ReplyNext[at_]};
+        links_ = {plan_.ReplyTo[at_], plan_.Reply1st[at_], plan_.ReplyNext[at_]};
         if (!names) return;
         from_ = plan_.Names.Text(plan_.Messages.From[at_]);
         subject_ = plan_.Names.Text(plan_.Messages.Subject[at_]);

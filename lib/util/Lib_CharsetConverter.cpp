@@ -26,10 +26,12 @@ TCharsetConverter::TCharsetConverter(Charset::Id from, CodePage::Id page) : page
     utf8_ = !identity_ && from == Id::Utf8;
     for (int b = 0; b < 256; ++b) {
         const auto byte = static_cast<std::uint8_t>(b);
-        table_[byte] = identity_ || utf8_ || byte < 0x80 ? byte
-                       : Charset::ToUnicode(from, byte) != 0
-                           ? OfChar(Charset::ToUnicode(from, byte))
-                           : missing;
+        if (identity_ || utf8_ || byte < 0x80) {
+            table_[byte] = byte;
+            continue;
+        }
+        const char32_t ch = Charset::ToUnicode(from, byte);
+        table_[byte] = ch != 0 ? OfChar(ch) : missing;
     }
 }
 

@@ -54,6 +54,5 @@ private:
 std::string_view FirstUtf8Chars(std::string_view text, std::size_t maxChars);
 inline std::string_view FirstChars(std::string_view text, Charset::Id charset,
                                    std::size_t maxChars) {
-    return charset == Charset::Id::Utf8 ? FirstUtf8Chars(text, maxChars)
-                                        : text.substr(0, maxChars);
+    return charset == Charset::Id::Utf8 ? FirstUtf8Chars(text, maxChars) : text.substr(0, maxChars);
 }

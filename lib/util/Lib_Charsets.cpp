@@ -42,43 +42,16 @@ std::string upperWord(std::string_view text) {
     return word;
 }
 
-// The table of a single-byte charset, or none.
+// The table of a single-byte charset, or none: the tables stand in the order of the charsets.
 std::optional<CharsetTables::Table> tableOf(Id id) {
-    using T = CharsetTables::Table;
-    switch (id) {
-    case Id::Cp437:
-        return T::Cp437;
-    case Id::Cp720:
-        return T::Cp720;
-    case Id::Cp737:
-        return T::Cp737;
-    case Id::Cp850:
-        return T::Cp850;
-    case Id::Cp852:
-        return T::Cp852;
-    case Id::Cp862:
-        return T::Cp862;
-    case Id::Cp866:
-        return T::Cp866;
-    case Id::Cp1250:
-        return T::Cp1250;
-    case Id::Cp1251:
-        return T::Cp1251;
-    case Id::Cp1252:
-        return T::Cp1252;
-    case Id::Koi8R:
-        return T::Koi8R;
-    case Id::Koi8U:
-        return T::Koi8U;
-    case Id::Latin1:
-        return T::Latin1;
-    case Id::Latin2:
-        return T::Latin2;
-    case Id::Latin9:
-        return T::Latin9;
-    default:
-        return std::nullopt;
-    }
+    static_assert(static_cast<int>(Id::Latin9) - static_cast<int>(Id::Cp437) + 1 ==
+                  CharsetTables::TableCount);
+    static_assert(static_cast<int>(Id::Cp866) - static_cast<int>(Id::Cp437) ==
+                  CharsetTables::Cp866);
+    static_assert(static_cast<int>(Id::Koi8R) - static_cast<int>(Id::Cp437) ==
+                  CharsetTables::Koi8R);
+    if (id < Id::Cp437 || id > Id::Latin9) return std::nullopt;
+    return static_cast<CharsetTables::Table>(static_cast<int>(id) - static_cast<int>(Id::Cp437));
 }
 
 } // namespace

@@ -15,6 +15,7 @@ enum class Id : std::uint8_t {
     None,  // not declared, or a name not known: taken as written in the display page
     IbmPc, // "the PC's own code page": taken as written in the display page
     Ascii,
+    // Cp437 to Latin9: the single-byte charsets, in the order of their tables (Lib_CharsetTables).
     Cp437,
     Cp720,
     Cp737,

@@ -8,7 +8,9 @@
 // the base. Only a hint: where the system cannot, nothing happens, and the memory works as ever.
 void PrefaultForWriting(void* data, std::size_t bytes);
 
-// The same for the memory a vector has reserved.
-template <typename Vector> void PrefaultReserved(Vector& v) {
+// Reserves room for n elements in a vector that is about to be filled, its pages asked for at
+// once.
+template <typename Vector> void ReserveWhole(Vector& v, std::size_t n) {
+    v.reserve(n);
     PrefaultForWriting(v.data(), v.capacity() * sizeof(*v.data()));
 }

@@ -46,6 +46,11 @@ bool hasByte(const ShortStr& set, std::uint8_t b) {
     return set.View().find(static_cast<char>(b)) != std::string_view::npos;
 }
 
+// A row whose text begins with the separator mark is a separator line, never selected.
+bool isSeparatorText(const ShortStr& text) {
+    return !text.Empty() && text[0] == TListBox::SeparatorMark;
+}
+
 } // namespace
 
 const std::uint8_t* AsciiUpperCase() {
@@ -70,8 +75,7 @@ bool ContainsUpper(std::string_view text, std::string_view upperNeedle, const st
 }
 
 bool TListRows::IsSeparator(std::int32_t i) const {
-    const ShortStr text = Text(i);
-    return !text.Empty() && text[0] == TListBox::SeparatorMark;
+    return isSeparatorText(Text(i));
 }
 
 bool TListRows::Contains(std::int32_t i, std::string_view upperNeedle,
@@ -80,8 +84,7 @@ bool TListRows::Contains(std::int32_t i, std::string_view upperNeedle,
 }
 
 bool TListBoxItems::IsSeparator(std::int32_t i) const {
-    const ShortStr& text = (*this)[i].Name;
-    return !text.Empty() && text[0] == TListBox::SeparatorMark;
+    return isSeparatorText((*this)[i].Name);
 }
 
 bool TListBoxItems::Contains(std::int32_t i, std::string_view upperNeedle,
