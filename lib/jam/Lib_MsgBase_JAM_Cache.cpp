@@ -18,9 +18,30 @@ void TJamReadCache::UseWindows(std::size_t n) {
     recent_ = 0;
 }
 
+void TJamReadCache::MapStretches(std::size_t bytes) {
+    Drop();
+    mapBytes_ = bytes;
+    maps_.resize(bytes != 0 ? windows_.size() : 0);
+}
+
 void TJamReadCache::Drop() {
     for (Window& w : windows_) w = Window{};
+    for (TFileMap& m : maps_) m.Reset();
     useClock_ = 0;
+}
+
+bool TJamReadCache::map(TFile& file, std::size_t slot, std::int64_t offset, std::size_t count) {
+    const std::int64_t start = offset - offset % static_cast<std::int64_t>(mapBytes_);
+    if (offset + static_cast<std::int64_t>(count) - start >
+        static_cast<std::int64_t>(mapBytes_ + windowBytes_))
+        return false;
+    TFileMap& stretch = maps_[slot];
+    if (!file.MapAt(start, mapBytes_ + windowBytes_, stretch)) return false;
+    Window& w = windows_[slot];
+    w.Start = start;
+    w.Count = stretch.Size();
+    w.Data = stretch.Data();
+    return true;
 }
 
 bool TJamReadCache::holds(const Window& w, std::int64_t offset, std::size_t count) const {
@@ -31,9 +52,7 @@ bool TJamReadCache::holds(const Window& w, std::int64_t offset, std::size_t coun
 
 void TJamReadCache::copy(std::size_t slot, std::int64_t offset, void* out, std::size_t count) {
     Window& w = windows_[slot];
-    std::memcpy(out,
-                bytes_.get() + slot * windowBytes_ + static_cast<std::size_t>(offset - w.Start),
-                count);
+    std::memcpy(out, w.Data + static_cast<std::size_t>(offset - w.Start), count);
     w.Used = ++useClock_;
     recent_ = slot;
 }
@@ -50,8 +69,7 @@ std::size_t TJamReadCache::holding(std::int64_t offset, std::size_t count) const
 const unsigned char* TJamReadCache::Held(std::int64_t offset, std::size_t count) const {
     const std::size_t slot = holding(offset, count);
     if (slot == windows_.size()) return nullptr;
-    return bytes_.get() + slot * windowBytes_ +
-           static_cast<std::size_t>(offset - windows_[slot].Start);
+    return windows_[slot].Data + static_cast<std::size_t>(offset - windows_[slot].Start);
 }
 
 const unsigned char* TJamReadCache::Use(std::int64_t offset, std::size_t count) {
@@ -59,8 +77,7 @@ const unsigned char* TJamReadCache::Use(std::int64_t offset, std::size_t count) 
     if (slot == windows_.size()) return nullptr;
     windows_[slot].Used = ++useClock_;
     recent_ = slot;
-    return bytes_.get() + slot * windowBytes_ +
-           static_cast<std::size_t>(offset - windows_[slot].Start);
+    return windows_[slot].Data + static_cast<std::size_t>(offset - windows_[slot].Start);
 }
 
 std::int64_t TJamReadCache::Read(TFile& file, std::int64_t offset, void* out, std::size_t count) {
@@ -90,10 +107,14 @@ std::int64_t TJamReadCache::Read(TFile& file, std::int64_t offset, void* out, st
         start = aligned;
     Window& w = windows_[victim];
     w = Window{};
-    const std::int64_t got = file.ReadAt(start, bytes_.get() + victim * windowBytes_, windowBytes_);
-    if (got < 0) return -1;
-    w.Start = start;
-    w.Count = static_cast<std::size_t>(got);
+    if (mapBytes_ == 0 || !map(file, victim, offset, count)) {
+        w.Data = bytes_.get() + victim * windowBytes_;
+        const std::int64_t got =
+            file.ReadAt(start, bytes_.get() + victim * windowBytes_, windowBytes_);
+        if (got < 0) return -1;
+        w.Start = start;
+        w.Count = static_cast<std::size_t>(got);
+    }
     if (offset >= w.Start + static_cast<std::int64_t>(w.Count)) return 0;
     const std::size_t have = std::min(
         count, static_cast<std::size_t>(w.Start + static_cast<std::int64_t>(w.Count) - offset));
