@@ -5,20 +5,19 @@
 
 namespace {
 
-// Eight bytes at a time: names are short, and a plan hashes two of them for every message.
+// Eight bytes at a time: names are short, and a plan hashes two of them for every message. The
+// bytes past the last whole eight are taken in one load too (see TNameTable::Word).
 std::size_t hashOf(std::string_view text) {
     constexpr std::uint64_t mul = 0x9E3779B97F4A7C15ull;
-    std::uint64_t h = text.size() * mul;
+    const char* bytes = text.data();
+    const std::size_t n = text.size();
+    std::uint64_t h = n * mul;
     std::size_t at = 0;
-    for (; at + 8 <= text.size(); at += 8) {
-        std::uint64_t chunk = 0;
-        std::memcpy(&chunk, text.data() + at, 8);
-        h = (h ^ chunk) * mul;
+    for (; at + 8 <= n; at += 8) {
+        h = (h ^ TNameTable::Word(bytes + at, 8)) * mul;
         h ^= h >> 29;
     }
-    std::uint64_t tail = 0;
-    if (at < text.size()) std::memcpy(&tail, text.data() + at, text.size() - at);
-    h = (h ^ tail) * mul;
+    h = (h ^ TNameTable::Tail(bytes, at, n)) * mul;
     h ^= h >> 32;
     return static_cast<std::size_t>(h * mul);
 }
@@ -39,7 +38,7 @@ std::size_t TNameTable::slotOf(std::string_view text, std::size_t hash) const {
         const std::uint64_t entry = slots_[slot];
         if (entry == 0) return slot;
         if ((entry & 0xFFFFFFFF00000000ull) == tag &&
-            Text(static_cast<std::uint32_t>(entry) - 1) == text)
+            Is(static_cast<std::uint32_t>(entry) - 1, text))
             return slot;
     }
 }
@@ -75,10 +74,6 @@ std::uint32_t TNameTable::Intern(std::string_view text) {
     lengths_.push_back(static_cast<std::uint8_t>(text.size()));
     slots_[slot] = tagOf(hash) | (id + 1);
     return id;
-}
-
-std::string_view TNameTable::Text(std::uint32_t id) const {
-    return std::string_view(starts_[id], lengths_[id]);
 }
 
 std::size_t TNameTable::Bytes() const {

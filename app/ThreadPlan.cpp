@@ -74,11 +74,11 @@ constexpr std::uint32_t noSubject = 0xFFFFFFFF;
 // The number of the subject of a reply to a message whose subject has number parentSubject: the
 // same, or the one a reply to such a message had before, or else looked up.
 std::uint32_t replySubjectId(Plan& plan, std::uint32_t parentSubject, std::string_view subject) {
-    if (plan.Names.Text(parentSubject) == subject) return parentSubject;
+    if (plan.Names.Is(parentSubject, subject)) return parentSubject;
     std::vector<std::uint32_t>& replies = plan.ReplySubject;
     if (parentSubject >= replies.size()) replies.resize(plan.Names.Count(), noSubject);
     std::uint32_t& known = replies[parentSubject];
-    if (known == noSubject || plan.Names.Text(known) != subject) known = plan.Names.Intern(subject);
+    if (known == noSubject || !plan.Names.Is(known, subject)) known = plan.Names.Intern(subject);
     return known;
 }
 
@@ -200,8 +200,13 @@ public:
     std::int32_t ReplyTo() const { return links_.ReplyTo; }
     std::int32_t Reply1st() const { return links_.Reply1st; }
     std::int32_t ReplyNext() const { return links_.ReplyNext; }
-    std::string_view FromName() const { return from_; }
-    std::string_view SubjectText() const { return subject_; }
+    // Looked up only when asked: a sink that keeps rows takes the names' numbers instead.
+    std::string_view FromName() const {
+        return named() ? plan_.Names.Text(plan_.Messages.From[namedAt_]) : std::string_view();
+    }
+    std::string_view SubjectText() const {
+        return named() ? plan_.Names.Text(plan_.Messages.Subject[namedAt_]) : std::string_view();
+    }
     bool HeaderRead() const { return HasCurrent() && (plan_.Flags[at_] & readable) != 0; }
     std::size_t Slot() const { return at_; }
     // The plan's names are kept in the sink's table already.
@@ -213,20 +218,19 @@ private:
     // As the base loads a header: the names are emptied, and a header that cannot be read
     // leaves the fields of the one before.
     void load(bool names) {
-        from_ = {};
-        subject_ = {};
+        namedAt_ = none;
         if (!HasCurrent() || (plan_.Flags[at_] & readable) == 0) return;
         links_ = {plan_.ReplyTo[at_], plan_.Reply1st[at_], plan_.ReplyNext[at_]};
-        if (!names) return;
-        from_ = plan_.Names.Text(plan_.Messages.From[at_]);
-        subject_ = plan_.Names.Text(plan_.Messages.Subject[at_]);
+        if (names) namedAt_ = at_;
     }
+    bool named() const { return namedAt_ != none; }
+
+    static constexpr std::size_t none = SIZE_MAX;
 
     const Plan& plan_;
     std::size_t at_ = 0;
     Links links_;
-    std::string_view from_;
-    std::string_view subject_;
+    std::size_t namedAt_ = none; // the message whose names were loaded last, if they were
 };
 
 } // namespace

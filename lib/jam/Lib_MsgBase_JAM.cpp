@@ -137,21 +137,12 @@ std::int32_t TJamMsgBase::ActiveCount() const {
     return static_cast<std::int32_t>(Get32(fixedHeader_.data() + FixedActiveMsgs));
 }
 
-std::uint32_t TJamMsgBase::BaseMsgNum() const {
-    return Get32(fixedHeader_.data() + FixedBaseMsgNum);
-}
-
 std::int64_t TJamMsgBase::askLastNumber() {
     std::int64_t size = idxFile_.IsOpen() ? idxFile_.Size() : -1;
     std::int64_t records = size > 0 ? size / static_cast<std::int64_t>(IndexRecSize) : 0;
     std::int64_t last = static_cast<std::int64_t>(BaseMsgNum()) + records - 1;
     // Message numbers are signed 32-bit: records past that range cannot be named by any caller.
     return std::min(last, maxMsgNumber);
-}
-
-std::int64_t TJamMsgBase::LastNumber() {
-    // Asked afresh each time outside a scan: the index may grow while the reader runs.
-    return scanning_ ? scanLast_ : askLastNumber();
 }
 
 void TJamMsgBase::BeginScan(bool frontToBack) {
@@ -199,16 +190,9 @@ void TJamMsgBase::dropCaches() {
     lastRecordNumber_ = -1;
 }
 
-int TJamMsgBase::readIndexRecord(std::int64_t number, std::uint32_t& hdrOffset) {
+int TJamMsgBase::readIndexRecordFrom(std::int64_t number, std::uint32_t& hdrOffset) {
     const std::int64_t i = number - static_cast<std::int64_t>(BaseMsgNum());
     if (i < 0) return 0;
-    // A scan asks for each record twice in a row (is it live, then its header): the second time
-    // it is the record the same block gave.
-    if (scanning_ && number == lastRecordNumber_) {
-        hdrOffset = lastRecordOffset_;
-        lastIOError_ = 0;
-        return 1;
-    }
     // Most records stand in a block already: read where they stand, not copied out first.
     const std::int64_t at = i * static_cast<std::int64_t>(IndexRecSize);
     if (const unsigned char* held = indexCache_.Use(at, IndexRecSize)) {
@@ -260,12 +244,6 @@ void TJamMsgBase::StepNext() {
     }
 }
 
-bool TJamMsgBase::HasCurrent() {
-    // Before a scan ends at the end it knows, the index is asked whether it has grown since.
-    if (scanning_ && curNumber_ > scanLast_) refreshScan();
-    return static_cast<std::int64_t>(BaseMsgNum()) <= curNumber_ && curNumber_ <= LastNumber();
-}
-
 void TJamMsgBase::LoadHeader() {
     readHeader(false);
 }
@@ -288,15 +266,9 @@ void TJamMsgBase::readHeader(bool subfields) {
         lastIOError_ = ErrNoHeader;
         return;
     }
-    // The fixed part in memory is put back when no whole header comes, so the header fields never
-    // mix two messages' bytes.
-    unsigned char previous[MsgFixedSize];
-    std::memcpy(previous, headerBuf_.data(), MsgFixedSize);
     const std::int64_t got = readHeaderBytes(hdrOffset, subfields);
     if (got < 0 || static_cast<std::size_t>(got) < MsgFixedSize) {
         // A failed read, or no whole header there (an offset at or near the end of the file).
-        std::memcpy(headerBuf_.data(), previous, MsgFixedSize);
-        subfields_ = headerBuf_.data() + MsgFixedSize;
         lastIOError_ = got < 0 ? errorCode(hdrFile_.LastError()) : ErrNoHeader;
     } else {
         headerLen_ = static_cast<std::size_t>(got);
@@ -306,24 +278,36 @@ void TJamMsgBase::readHeader(bool subfields) {
 }
 
 std::int64_t TJamMsgBase::readHeaderBytes(std::uint32_t offset, bool subfields) {
+    // During a scan, a block that holds the whole header is not copied from but the fixed part:
+    // the subfields are walked where the block holds them, before the next load can refill it.
+    if (scanning_ && subfields) {
+        if (const unsigned char* held = headerCache_.Held(offset, MsgFixedSize)) {
+            const std::size_t want =
+                MsgFixedSize +
+                std::min<std::size_t>(Get32(held + MsgSubfieldLen), SubfieldAreaRead);
+            if (headerCache_.Use(offset, want) == held) {
+                std::memcpy(headerBuf_.data(), held, MsgFixedSize);
+                subfields_ = held + MsgFixedSize;
+                return static_cast<std::int64_t>(want);
+            }
+        }
+    }
+    // The fixed part in memory is put back when no whole header comes, so the header fields never
+    // mix two messages' bytes.
+    unsigned char previous[MsgFixedSize];
+    std::memcpy(previous, headerBuf_.data(), MsgFixedSize);
+    const std::int64_t got = copyHeaderBytes(offset, subfields);
+    if (got < static_cast<std::int64_t>(MsgFixedSize))
+        std::memcpy(headerBuf_.data(), previous, MsgFixedSize);
+    return got;
+}
+
+std::int64_t TJamMsgBase::copyHeaderBytes(std::uint32_t offset, bool subfields) {
     subfields_ = headerBuf_.data() + MsgFixedSize;
     if (!scanning_) return hdrFile_.ReadAt(offset, headerBuf_.data(), headerBuf_.size());
     // During a scan a header is copied from the block cache, and only as far as it is needed:
     // the fixed part, then (for the subfield walk) the part of the subfield area it reads. The
     // second copy takes the fixed part again, so that the whole header comes from one read.
-    // A block that holds the whole header is not copied from but the fixed part: the subfields
-    // are walked where the block holds them, before the next load can refill it.
-    const unsigned char* held = subfields ? headerCache_.Held(offset, MsgFixedSize) : nullptr;
-    if (held != nullptr) {
-        const std::size_t want =
-            MsgFixedSize + std::min<std::size_t>(Get32(held + MsgSubfieldLen), SubfieldAreaRead);
-        if (headerCache_.Use(offset, want) == held) {
-            std::memcpy(headerBuf_.data(), held, MsgFixedSize);
-            subfields_ = held + MsgFixedSize;
-            return static_cast<std::int64_t>(want);
-        }
-        return headerCache_.Read(hdrFile_, offset, headerBuf_.data(), want);
-    }
     const std::int64_t fixed = headerCache_.Read(hdrFile_, offset, headerBuf_.data(), MsgFixedSize);
     if (!subfields || fixed < static_cast<std::int64_t>(MsgFixedSize)) return fixed;
     const std::size_t want =
@@ -350,18 +334,6 @@ std::uint32_t TJamMsgBase::headerField(std::size_t offset) const {
 
 std::int32_t TJamMsgBase::MsgNumber() const {
     return static_cast<std::int32_t>(headerField(MsgMsgNum));
-}
-
-std::int32_t TJamMsgBase::ReplyTo() const {
-    return static_cast<std::int32_t>(headerField(MsgReplyTo));
-}
-
-std::int32_t TJamMsgBase::Reply1st() const {
-    return static_cast<std::int32_t>(headerField(MsgReply1st));
-}
-
-std::int32_t TJamMsgBase::ReplyNext() const {
-    return static_cast<std::int32_t>(headerField(MsgReplyNext));
 }
 
 std::uint32_t TJamMsgBase::TxtOffset() const {

@@ -14,6 +14,7 @@
 #include "Lib_Dates.h"
 #include "Lib_FileIO.h"
 #include "Lib_MsgBase_JAM_Cache.h"
+#include "Lib_MsgBase_JAM_Format.h"
 #include "ShortStr.h"
 
 #include <array>
@@ -78,11 +79,13 @@ public:
 
     // The fixed header's ActiveMsgs as stored, and the number of index record 0.
     std::int32_t ActiveCount() const;
-    std::uint32_t BaseMsgNum() const;
+    std::uint32_t BaseMsgNum() const {
+        return JamFormat::Get32(fixedHeader_.data() + JamFormat::FixedBaseMsgNum);
+    }
     // The highest message number the index covers (the base's first number - 1 when it is empty).
     // Numbers beyond the signed 32-bit range are outside the base. Asked of the index file afresh
     // at each call, except during a scan.
-    std::int64_t LastNumber();
+    std::int64_t LastNumber() { return scanning_ ? scanLast_ : askLastNumber(); }
 
     // A scan: a run of many steps over the base (the thread walk) that takes the files as they
     // stand when it begins, so that a step costs no system call. Message headers are then read
@@ -107,7 +110,11 @@ public:
     // Stands the scan on the next message that is not deleted, or one past the last number.
     void StepNext();
     // The scan stands on a number the index covers.
-    bool HasCurrent();
+    bool HasCurrent() {
+        // Before a scan ends at the end it knows, the index is asked whether it has grown since.
+        if (scanning_ && curNumber_ > scanLast_) refreshScan();
+        return static_cast<std::int64_t>(BaseMsgNum()) <= curNumber_ && curNumber_ <= LastNumber();
+    }
 
     // Reads the current message's header. Empties sender, recipient, subject and kludge block;
     // when nothing could be read the previous header stays.
@@ -140,9 +147,10 @@ public:
 
     // Fields of the header in memory.
     std::int32_t MsgNumber() const;
-    std::int32_t ReplyTo() const;
-    std::int32_t Reply1st() const;
-    std::int32_t ReplyNext() const;
+    // (The reply links are asked for every message of a walk: here, so that they cost no call.)
+    std::int32_t ReplyTo() const { return linkField(JamFormat::MsgReplyTo); }
+    std::int32_t Reply1st() const { return linkField(JamFormat::MsgReply1st); }
+    std::int32_t ReplyNext() const { return linkField(JamFormat::MsgReplyNext); }
     std::uint32_t TxtOffset() const;
     std::uint32_t TxtLen() const;
     TDateRec WrittenDate() const { return JamStampToDate(writtenStamp_); }
@@ -188,13 +196,27 @@ public:
 
 private:
     std::uint32_t headerField(std::size_t offset) const;
+    std::int32_t linkField(std::size_t offset) const {
+        return static_cast<std::int32_t>(JamFormat::Get32(headerBuf_.data() + offset));
+    }
     std::int64_t askLastNumber();
     std::int64_t refreshScan();
     void dropCaches();
-    int readIndexRecord(std::int64_t number, std::uint32_t& hdrOffset);
+    int readIndexRecord(std::int64_t number, std::uint32_t& hdrOffset) {
+        // A scan asks for each record twice in a row (is it live, then its header): the second
+        // time it is the record the same block gave.
+        if (scanning_ && number == lastRecordNumber_) {
+            hdrOffset = lastRecordOffset_;
+            lastIOError_ = 0;
+            return 1;
+        }
+        return readIndexRecordFrom(number, hdrOffset);
+    }
+    int readIndexRecordFrom(std::int64_t number, std::uint32_t& hdrOffset);
     bool isLive(std::int64_t number);
     void readHeader(bool subfields);
     std::int64_t readHeaderBytes(std::uint32_t offset, bool subfields);
+    std::int64_t copyHeaderBytes(std::uint32_t offset, bool subfields);
     void closeFiles();
     bool openPart(TFile& file, std::string_view ending);
     void walkSubfields(bool kludges);

@@ -44,12 +44,6 @@ bool TJamReadCache::map(TFile& file, std::size_t slot, std::int64_t offset, std:
     return true;
 }
 
-bool TJamReadCache::holds(const Window& w, std::int64_t offset, std::size_t count) const {
-    return w.Count > 0 && offset >= w.Start &&
-           offset - w.Start + static_cast<std::int64_t>(count) <=
-               static_cast<std::int64_t>(w.Count);
-}
-
 void TJamReadCache::copy(std::size_t slot, std::int64_t offset, void* out, std::size_t count) {
     Window& w = windows_[slot];
     std::memcpy(out, w.Data + static_cast<std::size_t>(offset - w.Start), count);
@@ -66,13 +60,13 @@ std::size_t TJamReadCache::holding(std::int64_t offset, std::size_t count) const
     return windows_.size();
 }
 
-const unsigned char* TJamReadCache::Held(std::int64_t offset, std::size_t count) const {
+const unsigned char* TJamReadCache::heldElsewhere(std::int64_t offset, std::size_t count) const {
     const std::size_t slot = holding(offset, count);
     if (slot == windows_.size()) return nullptr;
     return windows_[slot].Data + static_cast<std::size_t>(offset - windows_[slot].Start);
 }
 
-const unsigned char* TJamReadCache::Use(std::int64_t offset, std::size_t count) {
+const unsigned char* TJamReadCache::useElsewhere(std::int64_t offset, std::size_t count) {
     const std::size_t slot = holding(offset, count);
     if (slot == windows_.size()) return nullptr;
     windows_[slot].Used = ++useClock_;

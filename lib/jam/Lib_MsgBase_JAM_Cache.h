@@ -34,9 +34,20 @@ public:
     std::int64_t Read(TFile& file, std::int64_t offset, void* out, std::size_t count);
     // The bytes of a window that holds the request whole, without reading or copying; nullptr
     // when none does. Valid until the next Read.
-    const unsigned char* Held(std::int64_t offset, std::size_t count) const;
+    const unsigned char* Held(std::int64_t offset, std::size_t count) const {
+        // A scan asks mostly for what follows what it asked last: the window that served last
+        // is asked here, without a call.
+        const Window& w = windows_[recent_];
+        if (holds(w, offset, count)) return w.Data + (offset - w.Start);
+        return heldElsewhere(offset, count);
+    }
     // Held, and the window counts as used, as by a Read.
-    const unsigned char* Use(std::int64_t offset, std::size_t count);
+    const unsigned char* Use(std::int64_t offset, std::size_t count) {
+        Window& w = windows_[recent_];
+        if (!holds(w, offset, count)) return useElsewhere(offset, count);
+        w.Used = ++useClock_;
+        return w.Data + (offset - w.Start);
+    }
     // Forgets every window: the next request reads the file.
     void Drop();
     // Serves from the first n windows only (at least one; all of them at first), until asked
@@ -56,7 +67,13 @@ private:
         std::uint64_t Used = 0;
         const unsigned char* Data = nullptr; // the window's own bytes, or its map's
     };
-    bool holds(const Window& w, std::int64_t offset, std::size_t count) const;
+    static bool holds(const Window& w, std::int64_t offset, std::size_t count) {
+        return w.Count > 0 && offset >= w.Start &&
+               offset - w.Start + static_cast<std::int64_t>(count) <=
+                   static_cast<std::int64_t>(w.Count);
+    }
+    const unsigned char* heldElsewhere(std::int64_t offset, std::size_t count) const;
+    const unsigned char* useElsewhere(std::int64_t offset, std::size_t count);
     // The window that holds the request whole, or windows_.size().
     std::size_t holding(std::int64_t offset, std::size_t count) const;
     void copy(std::size_t slot, std::int64_t offset, void* out, std::size_t count);
