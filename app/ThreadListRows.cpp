@@ -4,9 +4,13 @@
 #include "ThreadIndex.h"
 
 void TThreadListRows::Expect(std::size_t messages, std::size_t threads) {
-    // A row for every message and a header row for every thread.
-    ReserveWhole(rows_, messages + threads);
-    ReserveWhole(headers_, threads);
+    // A row for every message and a header row for every thread, in one block (asked before
+    // the first row: rows kept already stay where they are).
+    if (!rows_.empty()) return;
+    const auto arena = std::make_shared<TBulkArena>((messages + threads) * sizeof(std::uint32_t) +
+                                                    threads * sizeof(Header) + 16);
+    ReserveIn(rows_, arena, messages + threads);
+    ReserveIn(headers_, arena, threads);
 }
 
 bool TThreadListRows::BeginThread() {

@@ -7,6 +7,7 @@
 // takes a few megabytes. The "N" of a message row is read from the read marks each time, so it
 // changes as soon as a mark does.
 
+#include "Lib_Memory.h"
 #include "Lib_Menu_ListBox.h"
 #include "NameTable.h"
 #include "ReadState.h"
@@ -66,6 +67,6 @@ private:
     TNameTable names_;
     TPlanMessages messages_;
     // A message's place in messages_, or headerMark_ and a place in headers_.
-    std::vector<std::uint32_t> rows_;
-    std::vector<Header> headers_;
+    TBulkVector<std::uint32_t> rows_;
+    TBulkVector<Header> headers_;
 };

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -31,11 +32,11 @@ struct Plan {
     explicit Plan(TNameTable& names) : Names(names) {}
 
     TPlanMessages Messages; // numbers and names, by place
-    std::vector<std::uint8_t> Flags;
-    std::vector<std::int32_t> ReplyTo;
-    std::vector<std::int32_t> Reply1st;
-    std::vector<std::int32_t> ReplyNext;
-    std::vector<Charset::Id> Charsets; // what each message says it is written in
+    TBulkVector<std::uint8_t> Flags;
+    TBulkVector<std::int32_t> ReplyTo;
+    TBulkVector<std::int32_t> Reply1st;
+    TBulkVector<std::int32_t> ReplyNext;
+    TBulkVector<Charset::Id> Charsets; // what each message says it is written in
     // Where the names are kept: the sink's own table, when it keeps rows, so that the numbers
     // the walk hands over are its own.
     TNameTable& Names;
@@ -59,7 +60,7 @@ Charset::Script scriptOf(const TJamMsgBase::TNameViews& names) {
 // The place of the first message numbered n or more. Numbers rise by at least one a message, so
 // the one sought stands at most n - first places in; in a base with nothing deleted, exactly
 // there.
-std::size_t firstAtOrAfter(const std::vector<std::int32_t>& numbers, std::int32_t n) {
+std::size_t firstAtOrAfter(std::span<const std::int32_t> numbers, std::int32_t n) {
     if (numbers.empty() || n <= numbers.front()) return 0;
     const std::size_t within = std::min<std::size_t>(
         static_cast<std::size_t>(std::int64_t{n} - numbers.front()), numbers.size() - 1);
@@ -111,15 +112,17 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan, Charset::TScrip
     const auto most = static_cast<std::size_t>(records);
     bool whole = static_cast<std::uint64_t>(records) <= budget / bytesPerMessage;
     if (whole) {
-        // Room for every index record: the arrays are filled front to back.
-        ReserveWhole(plan.Messages.Numbers, most);
-        ReserveWhole(plan.Flags, most);
-        ReserveWhole(plan.ReplyTo, most);
-        ReserveWhole(plan.Reply1st, most);
-        ReserveWhole(plan.ReplyNext, most);
-        ReserveWhole(plan.Charsets, most);
-        ReserveWhole(plan.Messages.From, most);
-        ReserveWhole(plan.Messages.Subject, most);
+        // Room for every index record, in one block: the arrays are filled front to back. (The
+        // few bytes more are for aligning each array.)
+        const auto arena = std::make_shared<TBulkArena>(most * bytesPerMessage + 64);
+        ReserveIn(plan.Messages.Numbers, arena, most);
+        ReserveIn(plan.Flags, arena, most);
+        ReserveIn(plan.ReplyTo, arena, most);
+        ReserveIn(plan.Reply1st, arena, most);
+        ReserveIn(plan.ReplyNext, arena, most);
+        ReserveIn(plan.Charsets, arena, most);
+        ReserveIn(plan.Messages.From, arena, most);
+        ReserveIn(plan.Messages.Subject, arena, most);
     }
     const std::size_t arrays = most * bytesPerMessage;
     std::size_t known = plan.Names.Count(); // names the budget was checked with

@@ -5,6 +5,7 @@
 // only once the thread is complete).
 
 #include "Lib_CodePage.h"
+#include "Lib_Memory.h"
 #include "NameTable.h"
 #include "ShortStr.h"
 
@@ -29,9 +30,9 @@ struct TMessageRow {
 // the number its rows show, and the numbers of its sender (cut to the row's width) and subject
 // in the sink's name table.
 struct TPlanMessages {
-    std::vector<std::int32_t> Numbers;
-    std::vector<std::uint32_t> From;
-    std::vector<std::uint32_t> Subject;
+    TBulkVector<std::int32_t> Numbers;
+    TBulkVector<std::uint32_t> From;
+    TBulkVector<std::uint32_t> Subject;
 };
 
 class TThreadRowSink {

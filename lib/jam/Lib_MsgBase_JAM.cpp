@@ -228,7 +228,7 @@ void TJamMsgBase::SeekNumber(std::int32_t n) {
     StepNext();
 }
 
-void TJamMsgBase::StepNext() {
+void TJamMsgBase::stepNext() {
     std::int64_t last = LastNumber();
     // A scan asks the index afresh before it takes a number beyond the end it knows for the end.
     if (scanning_ && curNumber_ > last) last = refreshScan();
@@ -246,6 +246,32 @@ void TJamMsgBase::StepNext() {
 
 void TJamMsgBase::LoadHeader() {
     readHeader(false);
+}
+
+bool TJamMsgBase::loadHeldHeader() {
+    if (!scanning_ || curNumber_ != lastRecordNumber_ || curNumber_ > scanLast_ ||
+        curNumber_ < static_cast<std::int64_t>(BaseMsgNum()))
+        return false;
+    const std::uint32_t offset = lastRecordOffset_;
+    const unsigned char* held = headerCache_.Held(offset, MsgFixedSize);
+    if (held == nullptr) return false;
+    const std::size_t want =
+        MsgFixedSize + std::min<std::size_t>(Get32(held + MsgSubfieldLen), SubfieldAreaRead);
+    if (headerCache_.Use(offset, want) != held) return false;
+    // As readHeader leaves a header read whole.
+    lastIOError_ = 0;
+    wrapFlag_ = false;
+    fromName_.SetLength(0);
+    toName_.SetLength(0);
+    subject_.SetLength(0);
+    charset_ = Charset::Id::None;
+    kludgeLen_ = 0;
+    std::memcpy(headerBuf_.data(), held, MsgFixedSize);
+    subfields_ = held + MsgFixedSize;
+    headerLen_ = want;
+    headerBytes_ = want;
+    writtenStamp_ = headerField(MsgDateWritten);
+    return true;
 }
 
 void TJamMsgBase::readHeader(bool subfields) {

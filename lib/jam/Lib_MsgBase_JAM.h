@@ -108,7 +108,9 @@ public:
     // Stands the scan on the first message numbered n or more that is not deleted.
     void SeekNumber(std::int32_t n);
     // Stands the scan on the next message that is not deleted, or one past the last number.
-    void StepNext();
+    void StepNext() {
+        if (!stepToNextHeld()) stepNext();
+    }
     // The scan stands on a number the index covers.
     bool HasCurrent() {
         // Before a scan ends at the end it knows, the index is asked whether it has grown since.
@@ -213,6 +215,31 @@ private:
         return readIndexRecordFrom(number, hdrOffset);
     }
     int readIndexRecordFrom(std::int64_t number, std::uint32_t& hdrOffset);
+    // A scan's common step: the next number is within the end it knows, and its index record,
+    // in the window that served last, is not deleted. False, with nothing changed, otherwise.
+    bool stepToNextHeld() {
+        const std::int64_t next = curNumber_ + 1;
+        const auto first = static_cast<std::int64_t>(BaseMsgNum());
+        if (!scanning_ || curNumber_ >= scanLast_ || next < first) return false;
+        std::uint32_t hdrOffset = lastRecordOffset_;
+        if (next != lastRecordNumber_) {
+            const unsigned char* record =
+                indexCache_.Use((next - first) * static_cast<std::int64_t>(JamFormat::IndexRecSize),
+                                JamFormat::IndexRecSize);
+            if (record == nullptr) return false;
+            hdrOffset = JamFormat::Get32(record + 4);
+        }
+        if (hdrOffset == JamFormat::DeletedOffset) return false;
+        curNumber_ = next;
+        lastIOError_ = 0;
+        lastRecordNumber_ = next;
+        lastRecordOffset_ = hdrOffset;
+        return true;
+    }
+    void stepNext();
+    // A scan's common load: the current message's record is the one read last, and one block
+    // holds its whole header. False, with the header in memory as it was, otherwise.
+    bool loadHeldHeader();
     bool isLive(std::int64_t number);
     void readHeader(bool subfields);
     std::int64_t readHeaderBytes(std::uint32_t offset, bool subfields);

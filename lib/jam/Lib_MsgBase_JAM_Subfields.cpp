@@ -82,7 +82,7 @@ void TJamMsgBase::LoadNames() {
 }
 
 TJamMsgBase::TNameViews TJamMsgBase::LoadNameViews() {
-    readHeader(true);
+    if (!loadHeldHeader()) readHeader(true);
     if (headerBytes_ == 0) return {};
     return walkNames();
 }

@@ -1,6 +1,7 @@
 #include "Lib_Memory.h"
 
 #include <cstdint>
+#include <new>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -18,4 +19,51 @@ void PrefaultForWriting([[maybe_unused]] void* data, [[maybe_unused]] std::size_
     // A system older than the request answers EINVAL: the pages then come as they are touched.
     madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
 #endif
+}
+
+TBulkArena::TBulkArena(std::size_t bytes) {
+    if (bytes == 0) return;
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    // Whole large pages, on a boundary of one: the block is mapped one large page longer and
+    // its start moved up to the boundary.
+    constexpr std::size_t large = std::size_t{2} << 20;
+    const std::size_t span = (bytes + large - 1) / large * large;
+    void* mapping =
+        mmap(nullptr, span + large, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapping != MAP_FAILED) {
+        mapping_ = mapping;
+        mappingBytes_ = span + large;
+        const auto start = (reinterpret_cast<std::uintptr_t>(mapping) + large - 1) / large * large;
+        base_ = reinterpret_cast<std::byte*>(start);
+        size_ = span;
+        // Only a hint: without large pages the block is made of small ones, asked for at once.
+        madvise(base_, span, MADV_HUGEPAGE);
+        PrefaultForWriting(base_, bytes);
+        return;
+    }
+#endif
+    owned_.reset(new (std::nothrow) std::byte[bytes]);
+    if (!owned_) return;
+    base_ = owned_.get();
+    size_ = bytes;
+    PrefaultForWriting(base_, bytes);
+}
+
+TBulkArena::~TBulkArena() {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    if (mapping_ != nullptr) munmap(mapping_, mappingBytes_);
+#endif
+}
+
+void* TBulkArena::Take(std::size_t bytes, std::size_t align) {
+    const std::size_t start = (used_ + align - 1) / align * align;
+    if (base_ == nullptr || start > size_ || bytes > size_ - start) return nullptr;
+    used_ = start + bytes;
+    return base_ + start;
+}
+
+bool TBulkArena::Holds(const void* p) const {
+    const auto at = reinterpret_cast<std::uintptr_t>(p);
+    const auto base = reinterpret_cast<std::uintptr_t>(base_);
+    return base_ != nullptr && at >= base && at - base < size_;
 }
