@@ -6,7 +6,7 @@
 namespace {
 
 // Eight bytes at a time: names are short, and a plan hashes two of them for every message. The
-// bytes past the last whole eight are taken in one load too (see TNameTable::Word).
+// bytes past the last whole eight are taken in one load too (see ByteTail).
 std::size_t hashOf(std::string_view text) {
     constexpr std::uint64_t mul = 0x9E3779B97F4A7C15ull;
     const char* bytes = text.data();
@@ -14,10 +14,10 @@ std::size_t hashOf(std::string_view text) {
     std::uint64_t h = n * mul;
     std::size_t at = 0;
     for (; at + 8 <= n; at += 8) {
-        h = (h ^ TNameTable::Word(bytes + at, 8)) * mul;
+        h = (h ^ ByteWord(bytes + at, 8)) * mul;
         h ^= h >> 29;
     }
-    h = (h ^ TNameTable::Tail(bytes, at, n)) * mul;
+    h = (h ^ ByteTail(bytes, at, n)) * mul;
     h ^= h >> 32;
     return static_cast<std::size_t>(h * mul);
 }

@@ -3,9 +3,10 @@
 // in an area (every reply of a thread has its subject, a few people write most messages), so a
 // plan of the whole thread list holds a small number per message and the texts once.
 
+#include "Lib_ByteWords.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -23,42 +24,11 @@ public:
     }
     // Whether number id stands for text (text as Intern keeps it, at most MaxLength bytes).
     bool Is(std::uint32_t id, std::string_view text) const {
-        return lengths_[id] == text.size() && sameBytes(starts_[id], text.data(), text.size());
+        return lengths_[id] == text.size() && SameBytes(starts_[id], text.data(), text.size());
     }
     std::size_t Count() const { return lengths_.size(); }
     // Bytes of memory the table holds.
     std::size_t Bytes() const;
-
-private:
-    // Names are short: compared eight bytes at a time in place, not through a library call.
-    static bool sameBytes(const char* a, const char* b, std::size_t n) {
-        std::size_t at = 0;
-        for (; at + 8 <= n; at += 8)
-            if (Word(a + at, 8) != Word(b + at, 8)) return false;
-        return Tail(a, at, n) == Tail(b, at, n);
-    }
-
-public:
-    // Up to eight bytes from p as one number, the first byte lowest.
-    static std::uint64_t Word(const char* p, std::size_t count) {
-        std::uint64_t w = 0;
-        if (count == 8) {
-            std::memcpy(&w, p, 8);
-            return w;
-        }
-        for (std::size_t i = 0; i < count; ++i)
-            w |= std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
-        return w;
-    }
-    // The bytes of text from at to its end n, fewer than eight, as one number. Where at least
-    // eight bytes stand before n, they come in one load that ends at n, the ones before at
-    // shifted out.
-    static std::uint64_t Tail(const char* text, std::size_t at, std::size_t n) {
-        const std::size_t rest = n - at;
-        if (rest == 0) return 0;
-        if (n < 8) return Word(text + at, rest);
-        return Word(text + n - 8, 8) >> (8 * (8 - rest));
-    }
 
 private:
     std::size_t slotOf(std::string_view text, std::size_t hash) const;

@@ -1,0 +1,37 @@
+#pragma once
+// Short byte strings (names, subjects, kludges) taken eight bytes at a time, in place: a reader
+// of a whole base compares and hashes two or three of them for every message, where a library
+// call for each costs more than the comparison.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+// Up to eight bytes from p as one number, the first byte lowest.
+inline std::uint64_t ByteWord(const char* p, std::size_t count) {
+    std::uint64_t w = 0;
+    if (count == 8) {
+        std::memcpy(&w, p, 8);
+        return w;
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        w |= std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
+    return w;
+}
+
+// The bytes of text from at to its end n, fewer than eight, as one number. Where eight bytes
+// stand before n they come in one load that ends at n, the ones before at shifted out.
+inline std::uint64_t ByteTail(const char* text, std::size_t at, std::size_t n) {
+    const std::size_t rest = n - at;
+    if (rest == 0) return 0;
+    if (n < 8) return ByteWord(text + at, rest);
+    return ByteWord(text + n - 8, 8) >> (8 * (8 - rest));
+}
+
+// Whether the n bytes at a and at b are the same.
+inline bool SameBytes(const char* a, const char* b, std::size_t n) {
+    std::size_t at = 0;
+    for (; at + 8 <= n; at += 8)
+        if (ByteWord(a + at, 8) != ByteWord(b + at, 8)) return false;
+    return ByteTail(a, at, n) == ByteTail(b, at, n);
+}
