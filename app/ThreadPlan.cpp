@@ -32,11 +32,14 @@ struct Plan {
     explicit Plan(TNameTable& names) : Names(names) {}
 
     TPlanMessages Messages; // numbers and names, by place
-    TBulkVector<std::uint8_t> Flags;
-    TBulkVector<std::int32_t> ReplyTo;
-    TBulkVector<std::int32_t> Reply1st;
-    TBulkVector<std::int32_t> ReplyNext;
-    TBulkVector<Charset::Id> Charsets; // what each message says it is written in
+    // What the walk asks of each message, side by side: a reply's are read in one look, where
+    // the walk jumps from message to message along the reply links.
+    struct Message {
+        Links Linked;
+        std::uint8_t Flags = 0;
+        Charset::Id Charset = Charset::Id::None; // what the message says it is written in
+    };
+    TBulkVector<Message> Walked;
     // Where the names are kept: the sink's own table, when it keeps rows, so that the numbers
     // the walk hands over are its own.
     TNameTable& Names;
@@ -47,8 +50,7 @@ struct Plan {
     Links Before;
 };
 
-constexpr std::size_t bytesPerMessage =
-    4 * sizeof(std::int32_t) + 2 * sizeof(std::uint8_t) + 2 * sizeof(std::uint32_t);
+constexpr std::size_t bytesPerMessage = sizeof(Plan::Message) + 3 * sizeof(std::uint32_t);
 
 // The script a message is written in, as its charset says, or a UTF-8 message's names do.
 Charset::Script scriptOf(const TJamMsgBase::TNameViews& names) {
@@ -91,7 +93,7 @@ std::uint32_t subjectId(Plan& plan, std::int32_t parent, std::string_view subjec
         // Only a message before this one has its subject in the plan yet (a damaged header may
         // name the message itself, or one further on, as its parent).
         if (at < plan.Messages.Subject.size() && plan.Messages.Numbers[at] == parent &&
-            (plan.Flags[at] & readable) != 0)
+            (plan.Walked[at].Flags & readable) != 0)
             return replySubjectId(plan, plan.Messages.Subject[at], subject);
     }
     return plan.Names.Intern(subject);
@@ -116,11 +118,7 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan, Charset::TScrip
         // few bytes more are for aligning each array.)
         const auto arena = std::make_shared<TBulkArena>(most * bytesPerMessage + 64);
         ReserveIn(plan.Messages.Numbers, arena, most);
-        ReserveIn(plan.Flags, arena, most);
-        ReserveIn(plan.ReplyTo, arena, most);
-        ReserveIn(plan.Reply1st, arena, most);
-        ReserveIn(plan.ReplyNext, arena, most);
-        ReserveIn(plan.Charsets, arena, most);
+        ReserveIn(plan.Walked, arena, most);
         ReserveIn(plan.Messages.From, arena, most);
         ReserveIn(plan.Messages.Subject, arena, most);
     }
@@ -134,11 +132,9 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan, Charset::TScrip
         if (whole) {
             const bool read = base.HeaderBytes() != 0;
             plan.Messages.Numbers.push_back(RowNumberOf(base.CurNumber()));
-            plan.Flags.push_back(read ? readable : 0);
-            plan.ReplyTo.push_back(base.ReplyTo());
-            plan.Reply1st.push_back(base.Reply1st());
-            plan.ReplyNext.push_back(base.ReplyNext());
-            plan.Charsets.push_back(names.Charset);
+            plan.Walked.push_back({{base.ReplyTo(), base.Reply1st(), base.ReplyNext()},
+                                   read ? readable : std::uint8_t{0},
+                                   names.Charset});
             // A header that cannot be read has no names. A sender is kept as far as the row
             // shows it, a UTF-8 character whole.
             plan.Messages.From.push_back(plan.Names.Intern(
@@ -176,8 +172,8 @@ void convertNames(Plan& plan, TPageConverters& converters) {
     std::array<std::int8_t, static_cast<std::size_t>(Charset::Id::Utf8) + 1> needs{};
     for (std::size_t c = 0; c < needs.size(); ++c)
         needs[c] = converters.For(static_cast<Charset::Id>(c)).Identity() ? 0 : 1;
-    for (std::size_t i = 0; i < plan.Charsets.size(); ++i) {
-        const Charset::Id charset = plan.Charsets[i];
+    for (std::size_t i = 0; i < plan.Walked.size(); ++i) {
+        const Charset::Id charset = plan.Walked[i].Charset;
         if (needs[static_cast<std::size_t>(charset)] == 0) continue;
         plan.Messages.From[i] = converted(plan.Messages.From[i], charset, RowNameWidth);
         plan.Messages.Subject[i] = converted(plan.Messages.Subject[i], charset, std::string::npos);
@@ -210,7 +206,7 @@ public:
     std::string_view SubjectText() const {
         return named() ? plan_.Names.Text(plan_.Messages.Subject[namedAt_]) : std::string_view();
     }
-    bool HeaderRead() const { return HasCurrent() && (plan_.Flags[at_] & readable) != 0; }
+    bool HeaderRead() const { return HasCurrent() && (plan_.Walked[at_].Flags & readable) != 0; }
     std::size_t Slot() const { return at_; }
     // The plan's names are kept in the sink's table already.
     std::uint32_t FromId(TNameTable&) const { return plan_.Messages.From[at_]; }
@@ -222,8 +218,10 @@ private:
     // leaves the fields of the one before.
     void load(bool names) {
         namedAt_ = none;
-        if (!HasCurrent() || (plan_.Flags[at_] & readable) == 0) return;
-        links_ = {plan_.ReplyTo[at_], plan_.Reply1st[at_], plan_.ReplyNext[at_]};
+        if (!HasCurrent()) return;
+        const Plan::Message& message = plan_.Walked[at_];
+        if ((message.Flags & readable) == 0) return;
+        links_ = message.Linked;
         if (names) namedAt_ = at_;
     }
     bool named() const { return namedAt_ != none; }
@@ -259,9 +257,10 @@ ThreadListWalk BuildWholeThreadIndex(TJamMsgBase& base, TReadState& readState, T
         if (planned) {
             convertNames(plan, *converters);
             // Every message, and a thread for every root (orphans come on top).
-            rows.Expect(
-                plan.Messages.Numbers.size(),
-                static_cast<std::size_t>(std::count(plan.ReplyTo.begin(), plan.ReplyTo.end(), 0)));
+            rows.Expect(plan.Messages.Numbers.size(),
+                        static_cast<std::size_t>(std::count_if(
+                            plan.Walked.begin(), plan.Walked.end(),
+                            [](const Plan::Message& m) { return m.Linked.ReplyTo == 0; })));
             PlanSource source(plan);
             TThreadWalk<PlanSource>(source, readState, rows).Run();
             rows.TakePlanMessages(std::move(plan.Messages));

@@ -13,8 +13,9 @@
 #include <string_view>
 #include <vector>
 
-// One message row as the walk finds it. The names are views valid until the walk moves on; the
-// numbers of the names are those of the sink's name table (Names), when it has one.
+// One message row as the walk finds it. A sink without a name table gets the names as views,
+// valid until the walk moves on; a sink with one (Names) gets their numbers in it instead, and
+// of a message in a plan only its subject's (its place leads to the rest).
 struct TMessageRow {
     std::int32_t Number = 0;
     bool Read = false;

@@ -53,13 +53,16 @@ private:
         TMessageRow row;
         row.Number = number;
         row.Read = IsRead(readState_, number);
-        row.From = source_.FromName();
-        row.Subject = source_.SubjectText();
-        if (names_ != nullptr) {
-            row.FromId = source_.FromId(*names_);
+        row.Place = source_.Place();
+        if (names_ == nullptr) {
+            row.From = source_.FromName();
+            row.Subject = source_.SubjectText();
+        } else {
+            // A sink with a name table takes the names' numbers, and of a message in a plan only
+            // its place (the plan has its names) and, for a thread's header, its subject.
+            if (row.Place < 0) row.FromId = source_.FromId(*names_);
             row.SubjectId = source_.SubjectId(*names_);
         }
-        row.Place = source_.Place();
         rows_.AddRow(row);
         lastSubjectId_ = row.SubjectId;
     }
