@@ -21,7 +21,13 @@ std::size_t TListedSet::slotOf(std::int64_t n) const {
     return i;
 }
 
-bool TListedSet::Insert(std::int64_t n) {
+void TListedSet::spill() {
+    hashed_ = true;
+    for (std::size_t i = 0; i < fewCount_; ++i) insertHashed(few_[i]);
+    fewCount_ = 0;
+}
+
+bool TListedSet::insertHashed(std::int64_t n) {
     std::size_t i = slotOf(n);
     if (slots_[i] != 0) return false;
     if ((used_.size() + 1) * 2 > slots_.size()) {
@@ -47,6 +53,9 @@ void TListedSet::grow() {
 }
 
 void TListedSet::Clear() {
+    fewCount_ = 0;
+    if (!hashed_) return;
     for (std::size_t i : used_) slots_[i] = 0;
     used_.clear();
+    hashed_ = false;
 }

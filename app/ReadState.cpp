@@ -164,16 +164,6 @@ void LoadReadState(TReadState& state, const ShortStr& baseName, std::int32_t act
     for (std::size_t i = 0; i < stored.size(); ++i) state.ReadBitmap[i] = stored[i];
 }
 
-bool IsRead(const TReadState& state, std::int32_t n) {
-    // Asking does not grow the array: a number beyond it has never been marked. Growing here
-    // would let one damaged header number (up to 2^31) blow the file up to 256 MB while merely
-    // listing the base.
-    if (n < 1 || !state.Held()) return false;
-    std::int64_t index = (static_cast<std::int64_t>(n) - 1) / 8;
-    if (index >= state.ReadBitmapSize()) return false;
-    return (state.ReadBitmap[static_cast<std::size_t>(index)] & maskOf(n)) != 0;
-}
-
 void MarkRead(TReadState& state, std::int32_t n) {
     std::uint8_t* byte = byteOf(state, n);
     if (byte == nullptr || (*byte & maskOf(n)) != 0) return;

@@ -12,6 +12,7 @@
 
 #include "ShortStr.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -47,8 +48,14 @@ std::int32_t InitialBitmapSize(std::int32_t activeCount);
 void LoadReadState(TReadState& state, const ShortStr& baseName, std::int32_t activeCount);
 
 // Whether message n has been read; numbers below 1 and numbers beyond the array never have.
-// Asking never grows the array.
-bool IsRead(const TReadState& state, std::int32_t n);
+// Asking never grows the array (one damaged header number, up to 2^31, must not blow the file up
+// to 256 MB while the base is merely listed). Here, since a walk asks it of every message.
+inline bool IsRead(const TReadState& state, std::int32_t n) {
+    if (n < 1) return false;
+    const auto index = static_cast<std::size_t>(n - 1) / 8;
+    return index < state.ReadBitmap.size() &&
+           (state.ReadBitmap[index] & (1u << ((n - 1) % 8))) != 0;
+}
 // Marks message n read, growing the array in whole steps to cover it; numbers below 1 are
 // ignored.
 void MarkRead(TReadState& state, std::int32_t n);

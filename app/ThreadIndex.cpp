@@ -72,10 +72,6 @@ std::int32_t ScanNumber(const TJamMsgBase& base) {
     return int32OrZero(base.CurNumber());
 }
 
-std::int32_t RowNumberOf(std::int64_t number) {
-    return int32OrZero(number);
-}
-
 ShortStr ThreadHeaderRow(std::int32_t messages, std::string_view subject) {
     ShortStr text = "Thread (";
     text += IntToText(messages);

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string_view>
 
 class TThreadRowSink;
@@ -25,7 +26,12 @@ void BuildThreadIndex(TJamMsgBase& base, TReadState& readState, TThreadRowSink& 
 // base, and in a damaged one only this number leads back to the same message.
 std::int32_t ScanNumber(const TJamMsgBase& base);
 // The same of any scan position: numbers beyond the signed 32-bit range read as 0.
-std::int32_t RowNumberOf(std::int64_t number);
+inline std::int32_t RowNumberOf(std::int64_t number) {
+    return number < std::numeric_limits<std::int32_t>::min() ||
+                   number > std::numeric_limits<std::int32_t>::max()
+               ? 0
+               : static_cast<std::int32_t>(number);
+}
 
 // The columns of the sender in a message row; a longer name is cut.
 constexpr std::size_t RowNameWidth = 18;

@@ -8,12 +8,14 @@
 
 TEST(ListedSet, HoldsEachNumberOnceAcrossGrowthAndClear) {
     TListedSet set;
-    for (int round = 0; round < 3; ++round) {
-        SCOPED_TRACE(round);
-        // Far more numbers than the first table holds, spread wide, as a long thread's are.
-        for (std::int64_t n = 0; n < 5000; ++n) ASSERT_TRUE(set.Insert(n * 977 + round)) << n;
-        EXPECT_EQ(set.Size(), 5000u);
-        for (std::int64_t n = 0; n < 5000; ++n) ASSERT_FALSE(set.Insert(n * 977 + round)) << n;
+    // Short threads (kept without hashing, and one past that), then far more numbers than the
+    // first table holds, spread wide, as a long thread's are.
+    for (const std::int64_t count : {3, 16, 17, 5000, 5000}) {
+        const std::int64_t round = count % 7;
+        SCOPED_TRACE(count);
+        for (std::int64_t n = 0; n < count; ++n) ASSERT_TRUE(set.Insert(n * 977 + round)) << n;
+        EXPECT_EQ(set.Size(), static_cast<std::size_t>(count));
+        for (std::int64_t n = 0; n < count; ++n) ASSERT_FALSE(set.Insert(n * 977 + round)) << n;
         EXPECT_TRUE(set.Insert(std::int64_t{0xFFFFFFFF}));
         EXPECT_FALSE(set.Insert(std::int64_t{0xFFFFFFFF}));
         set.Clear();
