@@ -59,17 +59,23 @@ Charset::Script scriptOf(const TJamMsgBase::TNameViews& names) {
     return subject != Charset::Script::None ? subject : Charset::ScriptOfUtf8(names.From);
 }
 
+// The search of firstAtOrAfter where the message is not where a base without gaps has it.
+std::size_t firstAtOrAfterSlow(std::span<const std::int32_t> numbers, std::int32_t n,
+                               std::size_t within) {
+    // When every one of them is lower, the one after them is higher (or there is none).
+    return static_cast<std::size_t>(
+        std::lower_bound(numbers.begin(), numbers.begin() + within + 1, n) - numbers.begin());
+}
+
 // The place of the first message numbered n or more. Numbers rise by at least one a message, so
 // the one sought stands at most n - first places in; in a base with nothing deleted, exactly
 // there.
-std::size_t firstAtOrAfter(std::span<const std::int32_t> numbers, std::int32_t n) {
+inline std::size_t firstAtOrAfter(std::span<const std::int32_t> numbers, std::int32_t n) {
     if (numbers.empty() || n <= numbers.front()) return 0;
     const std::size_t within = std::min<std::size_t>(
         static_cast<std::size_t>(std::int64_t{n} - numbers.front()), numbers.size() - 1);
     if (numbers[within] == n) return within;
-    // When every one of them is lower, the one after them is higher (or there is none).
-    return static_cast<std::size_t>(
-        std::lower_bound(numbers.begin(), numbers.begin() + within + 1, n) - numbers.begin());
+    return firstAtOrAfterSlow(numbers, n, within);
 }
 
 constexpr std::uint32_t noSubject = 0xFFFFFFFF;

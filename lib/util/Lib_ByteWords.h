@@ -28,10 +28,15 @@ inline std::uint64_t ByteTail(const char* text, std::size_t at, std::size_t n) {
     return ByteWord(text + n - 8, 8) >> (8 * (8 - rest));
 }
 
-// Whether the n bytes at a and at b are the same.
+// Whether the n bytes at a and at b are the same. From eight bytes on, the last eight are taken
+// in one load that may overlap the ones before.
 inline bool SameBytes(const char* a, const char* b, std::size_t n) {
-    std::size_t at = 0;
-    for (; at + 8 <= n; at += 8)
-        if (ByteWord(a + at, 8) != ByteWord(b + at, 8)) return false;
-    return ByteTail(a, at, n) == ByteTail(b, at, n);
+    if (n >= 8) {
+        for (std::size_t at = 0; at + 8 < n; at += 8)
+            if (ByteWord(a + at, 8) != ByteWord(b + at, 8)) return false;
+        return ByteWord(a + n - 8, 8) == ByteWord(b + n - 8, 8);
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        if (a[i] != b[i]) return false;
+    return true;
 }
