@@ -13,27 +13,11 @@ void TThreadListRows::Expect(std::size_t messages, std::size_t threads) {
     ReserveIn(headers_, arena, threads);
 }
 
-bool TThreadListRows::BeginThread() {
-    // The header row's place is taken now; its count follows once the thread is complete.
-    rows_.push_back(headerMark_ | static_cast<std::uint32_t>(headers_.size()));
-    headers_.push_back(Header{});
-    return true;
-}
-
-void TThreadListRows::AddRow(const TMessageRow& row) {
-    if (row.Place >= 0) {
-        rows_.push_back(static_cast<std::uint32_t>(row.Place));
-        return;
-    }
-    // A walk through the files: the message is kept here.
+void TThreadListRows::keepRow(const TMessageRow& row) {
     rows_.push_back(static_cast<std::uint32_t>(messages_.Numbers.size()));
     messages_.Numbers.push_back(row.Number);
     messages_.From.push_back(row.FromId);
     messages_.Subject.push_back(row.SubjectId);
-}
-
-void TThreadListRows::EndThread(std::int32_t messages, std::string_view, std::uint32_t subjectId) {
-    headers_.back() = Header{messages > 0 ? messages : 1, subjectId};
 }
 
 std::int32_t TThreadListRows::Number(std::int32_t i) const {

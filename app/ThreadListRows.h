@@ -17,16 +17,27 @@
 #include <string_view>
 #include <vector>
 
-class TThreadListRows : public TThreadRowSink, public TListRows {
+class TThreadListRows final : public TThreadRowSink, public TListRows {
 public:
     explicit TThreadListRows(const TReadState& readState) : readState_(readState) {}
 
     // The walk's side.
     bool Accepting() const override { return true; }
-    bool BeginThread() override;
-    void AddRow(const TMessageRow& row) override;
-    void EndThread(std::int32_t messages, std::string_view subject,
-                   std::uint32_t subjectId) override;
+    bool BeginThread() override {
+        // The header row's place is taken now; its count follows once the thread is complete.
+        rows_.push_back(headerMark_ | static_cast<std::uint32_t>(headers_.size()));
+        headers_.push_back(Header{});
+        return true;
+    }
+    void AddRow(const TMessageRow& row) override {
+        if (row.Place >= 0)
+            rows_.push_back(static_cast<std::uint32_t>(row.Place));
+        else
+            keepRow(row);
+    }
+    void EndThread(std::int32_t messages, std::string_view, std::uint32_t subjectId) override {
+        headers_.back() = Header{messages > 0 ? messages : 1, subjectId};
+    }
     TNameTable* Names() override { return &names_; }
     void Expect(std::size_t messages, std::size_t threads) override;
     void TakePlanMessages(TPlanMessages&& messages) override { messages_ = std::move(messages); }
@@ -60,6 +71,8 @@ private:
     };
     static constexpr std::uint32_t headerMark_ = 0x80000000u;
 
+    // A row of a walk through the files: the message is kept here.
+    void keepRow(const TMessageRow& row);
     std::uint32_t row(std::int32_t i) const { return rows_[static_cast<std::size_t>(i - 1)]; }
     const Header& header(std::int32_t i) const { return headers_[row(i) & ~headerMark_]; }
 

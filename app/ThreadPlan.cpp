@@ -3,6 +3,7 @@
 #include "Lib_Memory.h"
 #include "NameTable.h"
 #include "ThreadIndex.h"
+#include "ThreadListRows.h"
 #include "ThreadWalk.h"
 
 #include <algorithm>
@@ -268,7 +269,11 @@ ThreadListWalk BuildWholeThreadIndex(TJamMsgBase& base, TReadState& readState, T
                             plan.Walked.begin(), plan.Walked.end(),
                             [](const Plan::Message& m) { return m.Linked.ReplyTo == 0; })));
             PlanSource source(plan);
-            TThreadWalk<PlanSource>(source, readState, rows).Run();
+            // The screen's rows are taken without a call for each.
+            if (auto* list = dynamic_cast<TThreadListRows*>(&rows))
+                TThreadWalk<PlanSource, TThreadListRows>(source, readState, *list).Run();
+            else
+                TThreadWalk<PlanSource>(source, readState, rows).Run();
             rows.TakePlanMessages(std::move(plan.Messages));
             return ThreadListWalk::Planned;
         }

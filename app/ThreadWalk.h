@@ -25,9 +25,10 @@
 #include <cstdint>
 #include <vector>
 
-template <class Source> class TThreadWalk {
+// Sink is TThreadRowSink, or a sink class itself (final), whose calls then cost no dispatch.
+template <class Source, class Sink = TThreadRowSink> class TThreadWalk {
 public:
-    TThreadWalk(Source& source, TReadState& readState, TThreadRowSink& rows)
+    TThreadWalk(Source& source, TReadState& readState, Sink& rows)
         : source_(source), readState_(readState), rows_(rows), names_(rows.Names()) {}
 
     // Every thread of the source, in index order of their heads; the walk ends early only when
@@ -191,7 +192,7 @@ private:
 
     Source& source_;
     TReadState& readState_;
-    TThreadRowSink& rows_;
+    Sink& rows_;
     TNameTable* names_;
     // Scan positions already listed in this thread: a reply link that leads back to one of them
     // (a damaged base, or a link to a purged number landing on a later message) ends its branch

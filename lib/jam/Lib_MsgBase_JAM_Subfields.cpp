@@ -50,7 +50,7 @@ template <class Visit> void forEachSubfield(std::string_view area, Visit visit) 
     const auto* bytes = reinterpret_cast<const unsigned char*>(area.data());
     const std::uint64_t end = area.size();
     std::uint64_t pos = 0;
-    while (pos < end && pos < SubfieldWalkLimit && end - pos >= SubfieldHeadSize) {
+    while (pos + SubfieldHeadSize <= end && pos < SubfieldWalkLimit) {
         const std::uint16_t loId = Get16(bytes + pos);
         const std::uint32_t datLen = Get32(bytes + pos + 4);
         visit(loId, [&](std::size_t kept) {
