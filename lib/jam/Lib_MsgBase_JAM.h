@@ -250,6 +250,7 @@ private:
     std::string_view subfieldArea() const;
     TNameViews walkNames() const;
     std::optional<Charset::Id> charsetOf(std::string_view kludge) const;
+    std::optional<Charset::Id> newCharsetKludge(std::string_view kludge) const;
     void fillTextCache();
     unsigned char nextCharSlow();
     void skipDropped();

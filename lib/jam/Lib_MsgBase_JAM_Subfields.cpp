@@ -1,6 +1,7 @@
 // The subfield walk of TJamMsgBase: sender, recipient, subject and the kludge block from the
 // subfields of the header in memory.
 
+#include "Lib_ByteWords.h"
 #include "Lib_MsgBase_JAM.h"
 #include "Lib_MsgBase_JAM_Format.h"
 
@@ -126,11 +127,17 @@ TJamMsgBase::TNameViews TJamMsgBase::walkNames() const {
 }
 
 std::optional<Charset::Id> TJamMsgBase::charsetOf(std::string_view kludge) const {
-    // The messages of an area mostly say the same: the last kludge read is asked first.
-    if (kludge != lastKludge_) {
-        lastKludge_.assign(kludge);
-        lastKludgeCharset_ = Charset::FromKludge(kludge);
-    }
+    // The messages of an area mostly say the same: the last kludge read is asked first, compared
+    // in place.
+    if (kludge.size() == lastKludge_.size() &&
+        SameBytes(kludge.data(), lastKludge_.data(), kludge.size()))
+        return lastKludgeCharset_;
+    return newCharsetKludge(kludge);
+}
+
+std::optional<Charset::Id> TJamMsgBase::newCharsetKludge(std::string_view kludge) const {
+    lastKludge_.assign(kludge);
+    lastKludgeCharset_ = Charset::FromKludge(kludge);
     return lastKludgeCharset_;
 }
 
