@@ -182,12 +182,16 @@ private:
         }
     }
 
-    static bool isSet(const std::vector<bool>& bits, std::size_t slot) {
-        return slot < bits.size() && bits[slot];
+    // One bit a place, in words: asked for every message of the walk.
+    using Bits = std::vector<std::uint64_t>;
+    static bool isSet(const Bits& bits, std::size_t slot) {
+        const std::size_t word = slot / 64;
+        return word < bits.size() && ((bits[word] >> (slot % 64)) & 1) != 0;
     }
-    static void mark(std::vector<bool>& bits, std::size_t slot) {
-        if (slot >= bits.size()) bits.resize(slot + 1 + bits.size() / 2);
-        bits[slot] = true;
+    static void mark(Bits& bits, std::size_t slot) {
+        const std::size_t word = slot / 64;
+        if (word >= bits.size()) bits.resize(word + 1 + bits.size() / 2);
+        bits[word] |= std::uint64_t{1} << (slot % 64);
     }
 
     Source& source_;
@@ -203,7 +207,7 @@ private:
     std::uint32_t lastSubjectId_ = 0;
     std::vector<std::int32_t> pending_; // reply links still to follow
     // By index place: listed in a root thread so far, and (once asked) reached by any.
-    std::vector<bool> byRoot_;
-    std::vector<bool> reached_;
+    Bits byRoot_;
+    Bits reached_;
     bool reachedKnown_ = false;
 };
