@@ -190,14 +190,15 @@ void convertNames(Plan& plan, TPageConverters& converters) {
 // The plan as the walk's source: a scan of the base as it stood when the plan was read.
 class PlanSource {
 public:
-    explicit PlanSource(const Plan& plan) : plan_(plan), links_(plan.Before) {}
+    explicit PlanSource(const Plan& plan)
+        : plan_(plan), numbers_(plan.Messages.Numbers), links_(plan.Before) {}
 
     void Begin() { at_ = 0; }
     void End() {}
-    bool HasCurrent() const { return at_ < plan_.Messages.Numbers.size(); }
-    std::int64_t CurNumber() const { return plan_.Messages.Numbers[at_]; }
+    bool HasCurrent() const { return at_ < numbers_.size(); }
+    std::int64_t CurNumber() const { return numbers_[at_]; }
     // The first message numbered n or more.
-    void SeekNumber(std::int32_t n) { at_ = firstAtOrAfter(plan_.Messages.Numbers, n); }
+    void SeekNumber(std::int32_t n) { at_ = firstAtOrAfter(numbers_, n); }
     void StepNext() {
         if (HasCurrent()) ++at_;
     }
@@ -236,6 +237,9 @@ private:
     static constexpr std::size_t none = SIZE_MAX;
 
     const Plan& plan_;
+    // The plan's numbers, which stay as they are through the walk: their size is asked at
+    // every step.
+    const std::span<const std::int32_t> numbers_;
     std::size_t at_ = 0;
     Links links_;
     std::size_t namedAt_ = none; // the message whose names were loaded last, if they were
