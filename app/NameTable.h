@@ -31,6 +31,7 @@ public:
     std::size_t Bytes() const;
 
 private:
+    std::uint32_t internWhole(std::string_view text);
     std::size_t slotOf(std::string_view text, std::size_t hash) const;
     void grow();
 
@@ -44,4 +45,13 @@ private:
     // Open addressing over a power-of-two table; a slot holds a number + 1 in its lower half and
     // bits of its text's hash in its upper half; 0 = empty.
     std::vector<std::uint64_t> slots_;
+    // Recent short names by their words (see Intern); Length 0 = empty. A base's senders are
+    // looked up once a message, and a few hundred of them write most of it.
+    struct Recent {
+        std::uint64_t First = 0, Middle = 0, Last = 0;
+        std::uint32_t Length = 0;
+        std::uint32_t Id = 0;
+    };
+    static constexpr std::size_t recentSlots = 4096;
+    std::vector<Recent> recent_;
 };
