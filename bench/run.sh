@@ -15,10 +15,11 @@
 # one after the other, so all see the same machine; the report gives the median and the spread
 # (fastest and slowest) of each, the ratios of the medians to cat's, and the peak resident memory
 # of both runs. The screen run's time includes script's own (timed alone as well); its processor
-# time (user and system) is the program's own, measured inside script, beside cat's. With --big a
-# 300,000-message base is measured too: peak memory should not grow with the base beyond the
-# bounded caches. The real sample base ../shared/samples/blog-mtw (from the repository root) is
-# timed as well when it is there.
+# time (user and system) is the program's own, measured inside script, beside cat's (to the
+# microsecond by BUILD_DIR/bench/cputime, built with the benchmarks; else by the shell, to the
+# millisecond). With --big a 300,000-message base is measured too: peak memory should not grow
+# with the base beyond the bounded caches. The real sample base ../shared/samples/blog-mtw (from
+# the repository root) is timed as well when it is there.
 #
 # Environment: ROUNDS (default 15).
 
@@ -31,7 +32,7 @@ for arg in "$@"; do
     case "$arg" in
     --big) big=1 ;;
     -h | --help)
-        sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,23p' "$0" | sed 's/^# \{0,1\}//'
         exit 0
         ;;
     *) build=$(cd "$arg" && pwd) ;;
@@ -41,6 +42,7 @@ rounds=${ROUNDS:-15}
 
 skeinview="$build/skeinview"
 jamgen="$build/tools/jamgen"
+cputime="$build/bench/cputime"
 if ! command -v script >/dev/null; then
     echo "run.sh: script (util-linux) is missing; it gives the screen run its terminal" >&2
     exit 1
@@ -92,9 +94,16 @@ time_once() {
 }
 
 # Runs "$@" once with no input and no output; prints the processor time (user + system) it took
-# in microseconds.
+# in microseconds: measured by the build's cputime to the microsecond, or else by the shell to
+# the millisecond.
 cpu_once() {
-    local t
+    local t out="$work/cpu.txt"
+    if [[ -x $cputime ]]; then
+        : >"$out"
+        "$cputime" "$out" "$@" </dev/null >/dev/null 2>&1 || true
+        cat "$out"
+        return
+    fi
     t=$({ TIMEFORMAT='%3U %3S'; time "$@" </dev/null >/dev/null 2>&1; } 2>&1) || true
     awk '{ printf "%d\n", ($1 + $2) * 1000000 }' <<<"$t"
 }
@@ -103,6 +112,12 @@ cpu_once() {
 # the pseudo-terminal script gives it, so that script's own time is left out.
 screen_cpu_once() {
     local out="$work/screen-cpu.txt"
+    : >"$out"
+    if [[ -x $cputime ]]; then
+        env TERM=xterm script -qec "'$cputime' '$out' '$skeinview' '$1' </dev/null 2>/dev/null" /dev/null >/dev/null 2>&1 || true
+        cat "$out"
+        return
+    fi
     env TERM=xterm script -qec "bash -c 'TIMEFORMAT=\"%3U %3S\"; { time \"\$0\" \"\$1\" </dev/null 2>/dev/null; } 2>\"\$2\"' '$skeinview' '$1' '$out'" /dev/null >/dev/null 2>&1 || true
     awk '{ printf "%d\n", ($1 + $2) * 1000000 }' "$out"
 }

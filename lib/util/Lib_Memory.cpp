@@ -25,21 +25,25 @@ TBulkArena::TBulkArena(std::size_t bytes) {
     if (bytes == 0) return;
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     // Whole large pages, on a boundary of one: the block is mapped one large page longer and
-    // its start moved up to the boundary.
+    // its start moved up to the boundary. A large page is cleared whole when first touched, so
+    // a block of less than half of one takes small pages.
     constexpr std::size_t large = std::size_t{2} << 20;
     const std::size_t span = (bytes + large - 1) / large * large;
-    void* mapping =
-        mmap(nullptr, span + large, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapping != MAP_FAILED) {
-        mapping_ = mapping;
-        mappingBytes_ = span + large;
-        const auto start = (reinterpret_cast<std::uintptr_t>(mapping) + large - 1) / large * large;
-        base_ = reinterpret_cast<std::byte*>(start);
-        size_ = span;
-        // Only a hint: without large pages the block is made of small ones, asked for at once.
-        madvise(base_, span, MADV_HUGEPAGE);
-        PrefaultForWriting(base_, bytes);
-        return;
+    if (bytes >= large / 2) {
+        void* mapping =
+            mmap(nullptr, span + large, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapping != MAP_FAILED) {
+            mapping_ = mapping;
+            mappingBytes_ = span + large;
+            const auto start =
+                (reinterpret_cast<std::uintptr_t>(mapping) + large - 1) / large * large;
+            base_ = reinterpret_cast<std::byte*>(start);
+            size_ = span;
+            // Only a hint: without large pages the block is made of small ones, asked for at once.
+            madvise(base_, span, MADV_HUGEPAGE);
+            PrefaultForWriting(base_, bytes);
+            return;
+        }
     }
 #endif
     owned_.reset(new (std::nothrow) std::byte[bytes]);
