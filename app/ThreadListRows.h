@@ -22,6 +22,7 @@ public:
     explicit TThreadListRows(const TReadState& readState) : readState_(readState) {}
 
     // The walk's side.
+    static constexpr bool ReadsMarksItself = true;
     bool Accepting() const override { return true; }
     bool BeginThread() override {
         // The header row's place is taken now; its count follows once the thread is complete.

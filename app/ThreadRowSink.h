@@ -40,6 +40,10 @@ class TThreadRowSink {
 public:
     virtual ~TThreadRowSink() = default;
 
+    // A sink class that reads a message's read mark itself, when a row is shown, says so here:
+    // a walk for it leaves TMessageRow::Read unasked.
+    static constexpr bool ReadsMarksItself = false;
+
     // False once no further row would be kept (the text output failed): the walk then ends.
     virtual bool Accepting() const = 0;
     // A thread begins; false when its rows are not kept, and no EndThread follows then.

@@ -53,7 +53,7 @@ private:
         const std::int32_t number = RowNumberOf(source_.CurNumber());
         TMessageRow row;
         row.Number = number;
-        row.Read = IsRead(readState_, number);
+        if constexpr (!Sink::ReadsMarksItself) row.Read = IsRead(readState_, number);
         row.Place = source_.Place();
         if (names_ == nullptr) {
             row.From = source_.FromName();

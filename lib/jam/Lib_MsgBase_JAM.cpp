@@ -253,11 +253,11 @@ bool TJamMsgBase::loadHeldHeader() {
         curNumber_ < static_cast<std::int64_t>(BaseMsgNum()))
         return false;
     const std::uint32_t offset = lastRecordOffset_;
-    const unsigned char* held = headerCache_.Held(offset, MsgFixedSize);
+    const unsigned char* held = headerCache_.Use(offset, MsgFixedSize);
     if (held == nullptr) return false;
     const std::size_t want =
         MsgFixedSize + std::min<std::size_t>(Get32(held + MsgSubfieldLen), SubfieldAreaRead);
-    if (headerCache_.Use(offset, want) != held) return false;
+    if (!headerCache_.LastHolds(offset, want)) return false;
     // As readHeader leaves a header read whole.
     lastIOError_ = 0;
     wrapFlag_ = false;

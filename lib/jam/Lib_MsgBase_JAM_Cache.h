@@ -41,6 +41,11 @@ public:
         if (holds(w, offset, count)) return w.Data + (offset - w.Start);
         return heldElsewhere(offset, count);
     }
+    // Whether the window that served last holds the request whole (after a Use, the one that
+    // answered it).
+    bool LastHolds(std::int64_t offset, std::size_t count) const {
+        return holds(windows_[recent_], offset, count);
+    }
     // Held, and the window counts as used, as by a Read.
     const unsigned char* Use(std::int64_t offset, std::size_t count) {
         Window& w = windows_[recent_];

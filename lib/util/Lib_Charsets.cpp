@@ -75,27 +75,6 @@ std::optional<Id> FromKludge(std::string_view kludge) {
     return std::nullopt;
 }
 
-Script ScriptOf(Id id) {
-    switch (id) {
-    case Id::Cp866:
-    case Id::Cp1251:
-    case Id::Koi8R:
-    case Id::Koi8U:
-        return Script::Cyrillic;
-    case Id::Cp737:
-        return Script::Greek;
-    case Id::Cp862:
-        return Script::Hebrew;
-    case Id::None:
-    case Id::IbmPc:
-    case Id::Ascii:
-    case Id::Utf8:
-        return Script::None;
-    default:
-        return Script::Latin;
-    }
-}
-
 Script ScriptOfLetter(char32_t ch) {
     if ((ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') ||
         (ch >= 0xC0 && ch <= 0x24F && ch != 0xD7 && ch != 0xF7))

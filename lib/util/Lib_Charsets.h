@@ -45,7 +45,27 @@ std::optional<Id> FromKludge(std::string_view kludge);
 
 enum class Script : std::uint8_t { None, Latin, Cyrillic, Greek, Hebrew };
 // The script a charset writes; None for those that tell nothing (ASCII, IBMPC, UTF-8, none).
-Script ScriptOf(Id id);
+// Here, since a base's scan asks it of every message.
+inline Script ScriptOf(Id id) {
+    switch (id) {
+    case Id::Cp866:
+    case Id::Cp1251:
+    case Id::Koi8R:
+    case Id::Koi8U:
+        return Script::Cyrillic;
+    case Id::Cp737:
+        return Script::Greek;
+    case Id::Cp862:
+        return Script::Hebrew;
+    case Id::None:
+    case Id::IbmPc:
+    case Id::Ascii:
+    case Id::Utf8:
+        return Script::None;
+    default:
+        return Script::Latin;
+    }
+}
 // The script of a letter; None for anything that is not a letter of these four.
 Script ScriptOfLetter(char32_t ch);
 // The script most letters of a UTF-8 text are in (the first to reach the most); None for none.
