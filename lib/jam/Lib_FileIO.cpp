@@ -98,7 +98,7 @@ TFileMap::~TFileMap() {
 
 TFileMap::TFileMap(TFileMap&& other) noexcept
     : mapped_(std::exchange(other.mapped_, nullptr)), length_(std::exchange(other.length_, 0)),
-      skip_(std::exchange(other.skip_, 0)), size_(std::exchange(other.size_, 0)) {}
+      skip_(std::exchange(other.skip_, 0)) {}
 
 TFileMap& TFileMap::operator=(TFileMap&& other) noexcept {
     if (this != &other) {
@@ -106,7 +106,6 @@ TFileMap& TFileMap::operator=(TFileMap&& other) noexcept {
         mapped_ = std::exchange(other.mapped_, nullptr);
         length_ = std::exchange(other.length_, 0);
         skip_ = std::exchange(other.skip_, 0);
-        size_ = std::exchange(other.size_, 0);
     }
     return *this;
 }
@@ -114,7 +113,7 @@ TFileMap& TFileMap::operator=(TFileMap&& other) noexcept {
 void TFileMap::Reset() {
     FilePlatform::Unmap(mapped_, length_);
     mapped_ = nullptr;
-    length_ = skip_ = size_ = 0;
+    length_ = skip_ = 0;
 }
 
 bool TFile::MapAt(std::int64_t offset, std::size_t count, TFileMap& out) {
@@ -136,7 +135,6 @@ bool TFile::MapAt(std::int64_t offset, std::size_t count, TFileMap& out) {
     out.mapped_ = mapped;
     out.length_ = skip + count;
     out.skip_ = skip;
-    out.size_ = count;
     return true;
 }
 

@@ -28,15 +28,14 @@ public:
 
     // The bytes from the offset asked for, Size() of them.
     const unsigned char* Data() const { return mapped_ + skip_; }
-    std::size_t Size() const { return size_; }
+    std::size_t Size() const { return length_ - skip_; }
     void Reset();
 
 private:
     friend class TFile;
     const unsigned char* mapped_ = nullptr; // where the map starts, a page before Data at most
-    std::size_t length_ = 0;
+    std::size_t length_ = 0;                // mapped, from mapped_
     std::size_t skip_ = 0;
-    std::size_t size_ = 0;
 };
 
 class TFile {

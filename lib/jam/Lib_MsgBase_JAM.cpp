@@ -252,37 +252,29 @@ bool TJamMsgBase::loadHeldHeader() {
     if (!scanning_ || curNumber_ != lastRecordNumber_ || curNumber_ > scanLast_ ||
         curNumber_ < static_cast<std::int64_t>(BaseMsgNum()))
         return false;
-    const std::uint32_t offset = lastRecordOffset_;
-    const unsigned char* held = headerCache_.Use(offset, MsgFixedSize);
-    if (held == nullptr) return false;
-    const std::size_t want =
-        MsgFixedSize + std::min<std::size_t>(Get32(held + MsgSubfieldLen), SubfieldAreaRead);
-    if (!headerCache_.LastHolds(offset, want)) return false;
+    const std::size_t got = takeHeldHeader(lastRecordOffset_);
+    if (got == 0) return false;
     // As readHeader leaves a header read whole.
-    lastIOError_ = 0;
-    wrapFlag_ = false;
-    fromName_.SetLength(0);
-    toName_.SetLength(0);
-    subject_.SetLength(0);
-    charset_ = Charset::Id::None;
-    kludgeLen_ = 0;
-    std::memcpy(headerBuf_.data(), held, MsgFixedSize);
-    subfields_ = held + MsgFixedSize;
-    headerLen_ = want;
-    headerBytes_ = want;
+    clearLoaded();
+    headerLen_ = got;
+    headerBytes_ = got;
     writtenStamp_ = headerField(MsgDateWritten);
     return true;
 }
 
+std::size_t TJamMsgBase::takeHeldHeader(std::uint32_t offset) {
+    const unsigned char* held = headerCache_.Use(offset, MsgFixedSize);
+    if (held == nullptr) return 0;
+    const std::size_t want =
+        MsgFixedSize + std::min<std::size_t>(Get32(held + MsgSubfieldLen), SubfieldAreaRead);
+    if (!headerCache_.LastHolds(offset, want)) return 0;
+    std::memcpy(headerBuf_.data(), held, MsgFixedSize);
+    subfields_ = held + MsgFixedSize;
+    return want;
+}
+
 void TJamMsgBase::readHeader(bool subfields) {
-    lastIOError_ = 0;
-    wrapFlag_ = false;
-    fromName_.SetLength(0);
-    toName_.SetLength(0);
-    subject_.SetLength(0);
-    charset_ = Charset::Id::None;
-    kludgeLen_ = 0;
-    headerBytes_ = 0;
+    clearLoaded();
     if (!HasCurrent()) return;
 
     std::uint32_t hdrOffset = 0;
@@ -304,20 +296,8 @@ void TJamMsgBase::readHeader(bool subfields) {
 }
 
 std::int64_t TJamMsgBase::readHeaderBytes(std::uint32_t offset, bool subfields) {
-    // During a scan, a block that holds the whole header is not copied from but the fixed part:
-    // the subfields are walked where the block holds them, before the next load can refill it.
-    if (scanning_ && subfields) {
-        if (const unsigned char* held = headerCache_.Held(offset, MsgFixedSize)) {
-            const std::size_t want =
-                MsgFixedSize +
-                std::min<std::size_t>(Get32(held + MsgSubfieldLen), SubfieldAreaRead);
-            if (headerCache_.Use(offset, want) == held) {
-                std::memcpy(headerBuf_.data(), held, MsgFixedSize);
-                subfields_ = held + MsgFixedSize;
-                return static_cast<std::int64_t>(want);
-            }
-        }
-    }
+    if (scanning_ && subfields)
+        if (const std::size_t got = takeHeldHeader(offset)) return static_cast<std::int64_t>(got);
     // The fixed part in memory is put back when no whole header comes, so the header fields never
     // mix two messages' bytes.
     unsigned char previous[MsgFixedSize];

@@ -240,6 +240,21 @@ private:
     // A scan's common load: the current message's record is the one read last, and one block
     // holds its whole header. False, with the header in memory as it was, otherwise.
     bool loadHeldHeader();
+    // Empties what a load fills: names, kludge block, error, bytes read.
+    void clearLoaded() {
+        lastIOError_ = 0;
+        wrapFlag_ = false;
+        fromName_.SetLength(0);
+        toName_.SetLength(0);
+        subject_.SetLength(0);
+        charset_ = Charset::Id::None;
+        kludgeLen_ = 0;
+        headerBytes_ = 0;
+    }
+    // During a scan, the header at offset from the block that holds it whole, not copied but for
+    // its fixed part: the subfields are walked where the block holds them, before the next load
+    // can refill it. The bytes the load takes, or 0 (nothing changed) when no one block holds it.
+    std::size_t takeHeldHeader(std::uint32_t offset);
     bool isLive(std::int64_t number);
     void readHeader(bool subfields);
     std::int64_t readHeaderBytes(std::uint32_t offset, bool subfields);

@@ -60,12 +60,6 @@ std::size_t TJamReadCache::holding(std::int64_t offset, std::size_t count) const
     return windows_.size();
 }
 
-const unsigned char* TJamReadCache::heldElsewhere(std::int64_t offset, std::size_t count) const {
-    const std::size_t slot = holding(offset, count);
-    if (slot == windows_.size()) return nullptr;
-    return windows_[slot].Data + static_cast<std::size_t>(offset - windows_[slot].Start);
-}
-
 const unsigned char* TJamReadCache::useElsewhere(std::int64_t offset, std::size_t count) {
     const std::size_t slot = holding(offset, count);
     if (slot == windows_.size()) return nullptr;
@@ -102,9 +96,9 @@ std::int64_t TJamReadCache::Read(TFile& file, std::int64_t offset, void* out, st
     Window& w = windows_[victim];
     w = Window{};
     if (mapBytes_ == 0 || !map(file, victim, offset, count)) {
-        w.Data = bytes_.get() + victim * windowBytes_;
-        const std::int64_t got =
-            file.ReadAt(start, bytes_.get() + victim * windowBytes_, windowBytes_);
+        unsigned char* own = bytes_.get() + victim * windowBytes_;
+        w.Data = own;
+        const std::int64_t got = file.ReadAt(start, own, windowBytes_);
         if (got < 0) return -1;
         w.Start = start;
         w.Count = static_cast<std::size_t>(got);

@@ -32,26 +32,20 @@ public:
     // only where the file ends (0 at or past its end), or -1 when the read failed (the file's
     // LastError() tells why). A request larger than a window is a plain read of the file.
     std::int64_t Read(TFile& file, std::int64_t offset, void* out, std::size_t count);
-    // The bytes of a window that holds the request whole, without reading or copying; nullptr
-    // when none does. Valid until the next Read.
-    const unsigned char* Held(std::int64_t offset, std::size_t count) const {
+    // The bytes of a window that holds the request whole, without reading or copying, and the
+    // window counts as used, as by a Read; nullptr when none does. Valid until the next Read.
+    const unsigned char* Use(std::int64_t offset, std::size_t count) {
         // A scan asks mostly for what follows what it asked last: the window that served last
         // is asked here, without a call.
-        const Window& w = windows_[recent_];
-        if (holds(w, offset, count)) return w.Data + (offset - w.Start);
-        return heldElsewhere(offset, count);
+        Window& w = windows_[recent_];
+        if (!holds(w, offset, count)) return useElsewhere(offset, count);
+        w.Used = ++useClock_;
+        return w.Data + (offset - w.Start);
     }
     // Whether the window that served last holds the request whole (after a Use, the one that
     // answered it).
     bool LastHolds(std::int64_t offset, std::size_t count) const {
         return holds(windows_[recent_], offset, count);
-    }
-    // Held, and the window counts as used, as by a Read.
-    const unsigned char* Use(std::int64_t offset, std::size_t count) {
-        Window& w = windows_[recent_];
-        if (!holds(w, offset, count)) return useElsewhere(offset, count);
-        w.Used = ++useClock_;
-        return w.Data + (offset - w.Start);
     }
     // Forgets every window: the next request reads the file.
     void Drop();
@@ -77,7 +71,6 @@ private:
                offset - w.Start + static_cast<std::int64_t>(count) <=
                    static_cast<std::int64_t>(w.Count);
     }
-    const unsigned char* heldElsewhere(std::int64_t offset, std::size_t count) const;
     const unsigned char* useElsewhere(std::int64_t offset, std::size_t count);
     // The window that holds the request whole, or windows_.size().
     std::size_t holding(std::int64_t offset, std::size_t count) const;

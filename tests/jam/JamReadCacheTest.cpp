@@ -89,14 +89,14 @@ TEST_F(JamReadCacheTest, ReadsTheFileOnlyWhenNoWindowHoldsTheRequest) {
     EXPECT_EQ(Get(cache, 100, 5000), Plain(100, 5000));
     EXPECT_EQ(reads_, 6);
     cache.Drop();
-    EXPECT_EQ(cache.Held(10, 10), nullptr);
+    EXPECT_EQ(cache.Use(10, 10), nullptr);
     Get(cache, 10, 10);
     EXPECT_EQ(reads_, 7);
     // A held request is shown in place, without a read; one no window holds whole is not.
-    const unsigned char* held = cache.Held(4000, 150);
+    const unsigned char* held = cache.Use(4000, 150);
     ASSERT_NE(held, nullptr);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(held), 150), Plain(4000, 150));
-    EXPECT_EQ(cache.Held(4150, 100), nullptr);
+    EXPECT_EQ(cache.Use(4150, 100), nullptr);
     EXPECT_EQ(reads_, 7);
 }
 
