@@ -1,7 +1,6 @@
 #include "Lib_FileIO.h"
 #include "Lib_FilePlatform.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -90,56 +89,6 @@ std::int64_t TFile::Size() {
         return -1;
     }
     return size;
-}
-
-TFileMap::~TFileMap() {
-    Reset();
-}
-
-TFileMap::TFileMap(TFileMap&& other) noexcept
-    : mapped_(std::exchange(other.mapped_, nullptr)), length_(std::exchange(other.length_, 0)),
-      skip_(std::exchange(other.skip_, 0)) {}
-
-TFileMap& TFileMap::operator=(TFileMap&& other) noexcept {
-    if (this != &other) {
-        Reset();
-        mapped_ = std::exchange(other.mapped_, nullptr);
-        length_ = std::exchange(other.length_, 0);
-        skip_ = std::exchange(other.skip_, 0);
-    }
-    return *this;
-}
-
-void TFileMap::Reset() {
-    FilePlatform::Unmap(mapped_, length_);
-    mapped_ = nullptr;
-    length_ = skip_ = 0;
-}
-
-bool TFile::MapAt(std::int64_t offset, std::size_t count, TFileMap& out) {
-    out.Reset();
-    if (!IsOpen()) return fail(EBADF);
-    if (offset < 0) return fail(EINVAL);
-    if (faultHook()) return fail(ENOSYS);
-    const std::int64_t size = Size();
-    if (size < 0) return false;
-    if (offset >= size || count == 0) return true;
-    count = static_cast<std::size_t>(
-        std::min<std::int64_t>(static_cast<std::int64_t>(count), size - offset));
-    const auto align = static_cast<std::int64_t>(FilePlatform::MapAlignment());
-    const std::int64_t start = offset - offset % align;
-    const auto skip = static_cast<std::size_t>(offset - start);
-    const unsigned char* mapped = nullptr;
-    if (int error = FilePlatform::MapForReading(handle_, start, skip + count, mapped); error != 0)
-        return fail(error);
-    out.mapped_ = mapped;
-    out.length_ = skip + count;
-    out.skip_ = skip;
-    return true;
-}
-
-std::uint64_t LostMappedPages() {
-    return FilePlatform::LostMapPages();
 }
 
 std::int64_t TFile::ReadAt(std::int64_t offset, void* buf, std::size_t count) {

@@ -16,28 +16,6 @@ enum class FileAccess {
     CreateReadWrite // create the file, or truncate it when it exists
 };
 
-// A stretch of a file mapped into memory for reading; unmapped when it goes.
-class TFileMap {
-public:
-    TFileMap() = default;
-    ~TFileMap();
-    TFileMap(TFileMap&& other) noexcept;
-    TFileMap& operator=(TFileMap&& other) noexcept;
-    TFileMap(const TFileMap&) = delete;
-    TFileMap& operator=(const TFileMap&) = delete;
-
-    // The bytes from the offset asked for, Size() of them.
-    const unsigned char* Data() const { return mapped_ + skip_; }
-    std::size_t Size() const { return length_ - skip_; }
-    void Reset();
-
-private:
-    friend class TFile;
-    const unsigned char* mapped_ = nullptr; // where the map starts, a page before Data at most
-    std::size_t length_ = 0;                // mapped, from mapped_
-    std::size_t skip_ = 0;
-};
-
 class TFile {
 public:
     TFile() = default;
@@ -61,10 +39,6 @@ public:
     // Reads up to count bytes from offset without moving the write position. Returns the bytes
     // read: fewer than count only at the end of the file (0 at or past it), -1 on failure.
     std::int64_t ReadAt(std::int64_t offset, void* buf, std::size_t count);
-    // Maps up to count bytes from offset into out: fewer where the file ends, none at or past
-    // its end. False where files are not mapped, or the map failed (the caller reads instead),
-    // and while the test seam's hook is set, so that every read still asks it.
-    bool MapAt(std::int64_t offset, std::size_t count, TFileMap& out);
     // Writes all count bytes at the current position (the start, after Open) and moves past them.
     // False when not every byte could be written.
     bool WriteAll(const void* buf, std::size_t count);
@@ -82,10 +56,6 @@ private:
     std::string path_;
     int lastError_ = 0;
 };
-
-// Pages of file maps, over the whole run, that read as zeros because another program cut their
-// file short while they were mapped: a scan that sees this number change has read a changed file.
-std::uint64_t LostMappedPages();
 
 // Renames from over to, replacing to when it exists. False on failure (errno kept).
 bool RenameFile(const std::string& from, const std::string& to);

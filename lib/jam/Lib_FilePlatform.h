@@ -37,15 +37,4 @@ int ResolveLinks(const std::string& path, std::string& target, int& permissions)
 // A number that tells this running copy of the program from any other.
 unsigned long ProcessId();
 
-// Maps count bytes of the file from offset, a multiple of MapAlignment(), for reading; data is
-// their first byte. While mapped, a page that the file no longer reaches (another program cut
-// the file short since) reads as zeros instead of ending the program, and LostMapPages counts
-// it. ENOSYS where files are not mapped (Windows: a mapped file cannot be cut short, so a map
-// would act as a lock on the base): the caller reads the file instead.
-int MapForReading(Handle h, std::int64_t offset, std::size_t count, const unsigned char*& data);
-void Unmap(const unsigned char* data, std::size_t count);
-std::size_t MapAlignment();
-// Pages of maps, over the whole run, that read as zeros because their file was cut short.
-std::uint64_t LostMapPages();
-
 } // namespace FilePlatform

@@ -4,14 +4,10 @@
 #include "Lib_FilePlatform.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <climits>
-#include <csignal>
-#include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -166,103 +162,6 @@ int ResolveLinks(const std::string& path, std::string& target, int& permissions)
 
 unsigned long ProcessId() {
     return static_cast<unsigned long>(::getpid());
-}
-
-namespace {
-
-// Reading a page of a mapped file that another program has cut short raises SIGBUS. While any
-// map is live, a handler of ours puts a page of zeros in its place and counts it, so that the
-// reader sees a changed base (it asks LostMapPages) instead of ending; a SIGBUS elsewhere goes
-// to the handler that was there before, as if ours were not.
-struct GuardedMap {
-    std::atomic<std::uintptr_t> Begin{0};
-    std::atomic<std::uintptr_t> End{0}; // 0: the slot is free
-};
-constexpr int guardSlots = 64;
-GuardedMap guarded[guardSlots];
-std::atomic<std::uint64_t> lostPages{0};
-int liveMaps = 0;
-struct sigaction busBefore {};
-std::uintptr_t pageBytes = 0;
-
-void onBus(int sig, siginfo_t* info, void* context) {
-    const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
-    for (const GuardedMap& map : guarded) {
-        if (at < map.Begin.load() || at >= map.End.load()) continue;
-        void* page = reinterpret_cast<void*>(at / pageBytes * pageBytes);
-        if (::mmap(page, pageBytes, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) !=
-            MAP_FAILED) {
-            ++lostPages;
-            return;
-        }
-    }
-    // Not ours: the fault comes again when this returns, and meets the handler from before.
-    ::sigaction(sig, &busBefore, nullptr);
-    (void)context;
-}
-
-bool guard(const unsigned char* data, std::size_t count) {
-    for (GuardedMap& map : guarded) {
-        if (map.End.load() != 0) continue;
-        if (liveMaps++ == 0) {
-            struct sigaction action {};
-            action.sa_sigaction = onBus;
-            sigemptyset(&action.sa_mask);
-            action.sa_flags = SA_SIGINFO | SA_ONSTACK;
-            if (::sigaction(SIGBUS, &action, &busBefore) != 0) {
-                liveMaps = 0;
-                return false;
-            }
-        }
-        map.Begin = reinterpret_cast<std::uintptr_t>(data);
-        map.End = reinterpret_cast<std::uintptr_t>(data) + count;
-        return true;
-    }
-    return false; // too many maps at once: the caller reads instead
-}
-
-void unguard(const unsigned char* data) {
-    for (GuardedMap& map : guarded) {
-        if (map.End.load() == 0 || map.Begin.load() != reinterpret_cast<std::uintptr_t>(data))
-            continue;
-        map.End = 0;
-        map.Begin = 0;
-        if (--liveMaps == 0) ::sigaction(SIGBUS, &busBefore, nullptr);
-        return;
-    }
-}
-
-} // namespace
-
-std::size_t MapAlignment() {
-    static const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    return page;
-}
-
-int MapForReading(Handle h, std::int64_t offset, std::size_t count, const unsigned char*& data) {
-    data = nullptr;
-    pageBytes = MapAlignment();
-    if (count == 0 || offset < 0 || offset % static_cast<std::int64_t>(pageBytes) != 0)
-        return EINVAL;
-    void* at = ::mmap(nullptr, count, PROT_READ, MAP_PRIVATE, fd(h), static_cast<off_t>(offset));
-    if (at == MAP_FAILED) return errno;
-    const auto* bytes = static_cast<const unsigned char*>(at);
-    if (!guard(bytes, count)) {
-        ::munmap(at, count);
-        return EAGAIN;
-    }
-    data = bytes;
-    return 0;
-}
-
-void Unmap(const unsigned char* data, std::size_t count) {
-    if (data == nullptr) return;
-    unguard(data);
-    ::munmap(const_cast<unsigned char*>(data), count);
-}
-
-std::uint64_t LostMapPages() {
-    return lostPages.load();
 }
 
 } // namespace FilePlatform

@@ -216,21 +216,6 @@ unsigned long ProcessId() {
     return static_cast<unsigned long>(GetCurrentProcessId());
 }
 
-int MapForReading(Handle, std::int64_t, std::size_t, const unsigned char*& data) {
-    data = nullptr;
-    return ENOSYS;
-}
-
-void Unmap(const unsigned char*, std::size_t) {}
-
-std::size_t MapAlignment() {
-    return 64 * 1024;
-}
-
-std::uint64_t LostMapPages() {
-    return 0;
-}
-
 } // namespace FilePlatform
 
 #endif

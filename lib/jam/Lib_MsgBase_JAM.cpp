@@ -15,9 +15,6 @@ using namespace JamFormat;
 namespace {
 
 constexpr std::size_t kludgeBlockSize = 2001;
-// A front-to-back scan maps this much of a file at a time: a few maps for a large base, and
-// the pages of one stretch only are held at once.
-constexpr std::size_t scanMapBytes = 2 * 1024 * 1024;
 constexpr std::int64_t maxMsgNumber = std::numeric_limits<std::int32_t>::max();
 
 // A failure's code for LastIOError and OpenBase: never 0, whatever the system said.
@@ -151,10 +148,6 @@ void TJamMsgBase::BeginScan(bool frontToBack) {
     const std::size_t blocks = frontToBack ? 1 : SIZE_MAX;
     indexCache_.UseWindows(blocks);
     headerCache_.UseWindows(blocks);
-    // Front to back, the files are mapped a stretch at a time rather than copied out.
-    indexCache_.MapStretches(frontToBack ? scanMapBytes : 0);
-    headerCache_.MapStretches(frontToBack ? scanMapBytes : 0);
-    scanLostPages_ = LostMappedPages();
     scanLast_ = askLastNumber();
     scanHdrSize_ = hdrFile_.IsOpen() ? hdrFile_.Size() : -1;
     scanChanges_ = 0;
@@ -164,23 +157,19 @@ void TJamMsgBase::BeginScan(bool frontToBack) {
 void TJamMsgBase::EndScan() {
     // What the scan held stays with it: later calls read the files as they are then.
     scanning_ = false;
-    indexCache_.MapStretches(0);
-    headerCache_.MapStretches(0);
     dropCaches();
 }
 
 std::int64_t TJamMsgBase::refreshScan() {
     const std::int64_t last = askLastNumber();
     const std::int64_t hdrSize = hdrFile_.IsOpen() ? hdrFile_.Size() : -1;
-    const std::uint64_t lost = LostMappedPages();
-    if (last != scanLast_ || hdrSize != scanHdrSize_ || lost != scanLostPages_) {
+    if (last != scanLast_ || hdrSize != scanHdrSize_) {
         // The base changed under the scan: nothing read before may be mixed with what it is now.
         dropCaches();
         ++scanChanges_;
     }
     scanLast_ = last;
     scanHdrSize_ = hdrSize;
-    scanLostPages_ = lost;
     return last;
 }
 

@@ -294,9 +294,8 @@ private:
     std::int64_t lastRecordNumber_ = -1; // the index record read last, while the caches hold it
     std::uint32_t lastRecordOffset_ = 0;
     bool scanning_ = false;
-    std::int64_t scanLast_ = 0;       // LastNumber as the scan knows it
-    std::int64_t scanHdrSize_ = 0;    // the header file's size as the scan knows it
-    std::uint64_t scanLostPages_ = 0; // LostMappedPages as the scan knows it
+    std::int64_t scanLast_ = 0;    // LastNumber as the scan knows it
+    std::int64_t scanHdrSize_ = 0; // the header file's size as the scan knows it
     std::uint32_t scanChanges_ = 0;
 
     std::vector<unsigned char> headerBuf_;

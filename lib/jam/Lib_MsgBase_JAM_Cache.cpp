@@ -18,30 +18,9 @@ void TJamReadCache::UseWindows(std::size_t n) {
     recent_ = 0;
 }
 
-void TJamReadCache::MapStretches(std::size_t bytes) {
-    Drop();
-    mapBytes_ = bytes;
-    maps_.resize(bytes != 0 ? windows_.size() : 0);
-}
-
 void TJamReadCache::Drop() {
     for (Window& w : windows_) w = Window{};
-    for (TFileMap& m : maps_) m.Reset();
     useClock_ = 0;
-}
-
-bool TJamReadCache::map(TFile& file, std::size_t slot, std::int64_t offset, std::size_t count) {
-    const std::int64_t start = offset - offset % static_cast<std::int64_t>(mapBytes_);
-    if (offset + static_cast<std::int64_t>(count) - start >
-        static_cast<std::int64_t>(mapBytes_ + windowBytes_))
-        return false;
-    TFileMap& stretch = maps_[slot];
-    if (!file.MapAt(start, mapBytes_ + windowBytes_, stretch)) return false;
-    Window& w = windows_[slot];
-    w.Start = start;
-    w.Count = stretch.Size();
-    w.Data = stretch.Data();
-    return true;
 }
 
 void TJamReadCache::copy(std::size_t slot, std::int64_t offset, void* out, std::size_t count) {
@@ -95,14 +74,12 @@ std::int64_t TJamReadCache::Read(TFile& file, std::int64_t offset, void* out, st
         start = aligned;
     Window& w = windows_[victim];
     w = Window{};
-    if (mapBytes_ == 0 || !map(file, victim, offset, count)) {
-        unsigned char* own = bytes_.get() + victim * windowBytes_;
-        w.Data = own;
-        const std::int64_t got = file.ReadAt(start, own, windowBytes_);
-        if (got < 0) return -1;
-        w.Start = start;
-        w.Count = static_cast<std::size_t>(got);
-    }
+    unsigned char* own = bytes_.get() + victim * windowBytes_;
+    w.Data = own;
+    const std::int64_t got = file.ReadAt(start, own, windowBytes_);
+    if (got < 0) return -1;
+    w.Start = start;
+    w.Count = static_cast<std::size_t>(got);
     if (offset >= w.Start + static_cast<std::int64_t>(w.Count)) return 0;
     const std::size_t have = std::min(
         count, static_cast<std::size_t>(w.Start + static_cast<std::int64_t>(w.Count) - offset));

@@ -8,10 +8,6 @@
 //
 // A window that the end of the file cut short never answers for bytes past that end: such a
 // request reads the file again, so bytes appended since are seen as a plain read sees them.
-//
-// A reader going front to back through a large file may have windows map the file instead of
-// reading it (MapStretches): no copy of the bytes is made, and a window spans a stretch of
-// megabytes. Where the file cannot be mapped, the window reads it as ever.
 
 #include "Lib_FileIO.h"
 
@@ -52,10 +48,6 @@ public:
     // Serves from the first n windows only (at least one; all of them at first), until asked
     // again. A reader going front to back needs one, and memory never touched costs nothing.
     void UseWindows(std::size_t n);
-    // Refills map stretches of bytes (starting at multiples of it, and windowBytes beyond it, so
-    // that every request fits the stretch of its start) instead of reading a window's worth; 0
-    // reads again. Forgets every window.
-    void MapStretches(std::size_t bytes);
 
     std::size_t WindowBytes() const { return windowBytes_; }
 
@@ -64,7 +56,7 @@ private:
         std::int64_t Start = 0;
         std::size_t Count = 0; // bytes the read brought; 0 = holds nothing
         std::uint64_t Used = 0;
-        const unsigned char* Data = nullptr; // the window's own bytes, or its map's
+        const unsigned char* Data = nullptr; // the window's own bytes
     };
     static bool holds(const Window& w, std::int64_t offset, std::size_t count) {
         return w.Count > 0 && offset >= w.Start &&
@@ -75,9 +67,6 @@ private:
     // The window that holds the request whole, or windows_.size().
     std::size_t holding(std::int64_t offset, std::size_t count) const;
     void copy(std::size_t slot, std::int64_t offset, void* out, std::size_t count);
-    // Fills slot with the stretch that holds [offset, offset + count): false when it cannot be
-    // mapped.
-    bool map(TFile& file, std::size_t slot, std::int64_t offset, std::size_t count);
 
     std::size_t windowBytes_;
     std::size_t backBytes_;
@@ -86,8 +75,6 @@ private:
     // pages never filled take no memory.
     std::unique_ptr<unsigned char[]> bytes_;
     std::vector<Window> windows_;
-    std::vector<TFileMap> maps_; // by window, while stretches are mapped
-    std::size_t mapBytes_ = 0;
     std::size_t inUse_ = 1;  // windows that may serve
     std::size_t recent_ = 0; // the window that served last, asked first
     std::uint64_t useClock_ = 0;

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <filesystem>
 #include <string>
 
 namespace {
@@ -125,31 +124,3 @@ TEST_F(JamReadCacheTest, AFailedReadIsReportedAndLeavesNoWindow) {
 }
 
 } // namespace
-
-// Front to back, windows map stretches of the file: the same bytes, a stretch cut by the end of
-// the file still sees bytes appended later, and a file cut short under a map reads as zeros and
-// is counted, never ending the program.
-TEST_F(JamReadCacheTest, MappedStretchesGiveThePlainBytesAndSurviveACutFile) {
-    SetFileFaultHook(nullptr); // a hook keeps every read a read
-    for (const std::size_t stretch : {std::size_t{4096}, std::size_t{65536}}) {
-        SCOPED_TRACE(stretch);
-        TJamReadCache cache(4096 + 200, 1, 0, 4096);
-        cache.MapStretches(stretch);
-        for (std::int64_t offset = 0; offset < 72000; offset += 997)
-            ASSERT_EQ(Get(cache, offset, 200), Plain(offset, 200)) << offset;
-    }
-    TJamReadCache cache(4096 + 200, 1, 0, 4096);
-    cache.MapStretches(65536);
-    const std::int64_t end = static_cast<std::int64_t>(bytes_.size());
-    EXPECT_EQ(Get(cache, end - 10, 50), Plain(end - 10, 50));
-    bytes_ += "appended by a tosser";
-    ASSERT_TRUE(WriteFileBytes(path_, bytes_));
-    EXPECT_EQ(Get(cache, end, 8), "appended");
-#ifndef _WIN32
-    const std::uint64_t lost = LostMappedPages();
-    EXPECT_EQ(Get(cache, 100, 4), Plain(100, 4));
-    std::filesystem::resize_file(path_, 0);
-    EXPECT_EQ(Get(cache, 50000, 4), std::string(4, '\0'));
-    EXPECT_GT(LostMappedPages(), lost);
-#endif
-}
