@@ -1,7 +1,9 @@
 #pragma once
-// TListedSet: the scan positions already listed in the thread being built. One set serves the
-// whole walk: Clear empties it in time proportional to what the last thread put in, so the many
-// small threads of a base cost no allocation each.
+// TListedSet: the places (in the index, from 0) already listed in the thread being built. One
+// set serves the whole walk: a bit a place, and Clear unsets only the words the last thread
+// touched, so the many small threads of a base cost no allocation and no sweep each. A place
+// is below the index's record count, so the bits take at most a sixty-fourth of the index
+// file's size.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,37 +11,25 @@
 
 class TListedSet {
 public:
-    TListedSet();
-    // Adds n; false when it was there already.
-    bool Insert(std::int64_t n) {
-        // Most threads are a few messages: they are looked for one by one, without hashing.
-        if (!hashed_) {
-            for (std::size_t i = 0; i < fewCount_; ++i)
-                if (few_[i] == n) return false;
-            if (fewCount_ < fewMax) {
-                few_[fewCount_++] = n;
-                return true;
-            }
-            spill();
-        }
-        return insertHashed(n);
+    // Adds place; false when it was there already.
+    bool Insert(std::size_t place) {
+        const std::size_t word = place / 64;
+        const std::uint64_t bit = std::uint64_t{1} << (place % 64);
+        if (word >= bits_.size()) grow(word);
+        if ((bits_[word] & bit) != 0) return false;
+        bits_[word] |= bit;
+        listed_.push_back(place);
+        return true;
     }
-    void Clear();
-    std::size_t Size() const { return hashed_ ? used_.size() : fewCount_; }
+    void Clear() {
+        for (const std::size_t place : listed_) bits_[place / 64] = 0;
+        listed_.clear();
+    }
+    std::size_t Size() const { return listed_.size(); }
 
 private:
-    static constexpr std::size_t fewMax = 16;
-    // The few numbers go into the table, once there are more.
-    void spill();
-    bool insertHashed(std::int64_t n);
-    void grow();
-    std::size_t slotOf(std::int64_t n) const;
+    void grow(std::size_t word);
 
-    std::int64_t few_[fewMax] = {};
-    std::size_t fewCount_ = 0;
-    bool hashed_ = false; // the numbers are in the table, not in few_
-
-    // Open addressing over a power-of-two table; a slot holds a number + 1, 0 = empty.
-    std::vector<std::uint64_t> slots_;
-    std::vector<std::size_t> used_; // slots filled since the last Clear
+    std::vector<std::uint64_t> bits_;
+    std::vector<std::size_t> listed_; // in the order they came, since the last Clear
 };

@@ -63,11 +63,12 @@ std::uint32_t TNameTable::Intern(std::string_view text) {
     const char* p = text.data();
     const Recent key{ByteWord(p, 8), n > 16 ? ByteWord(p + 8, 8) : 0, ByteWord(p + n - 8, 8),
                      static_cast<std::uint32_t>(n), 0};
-    if (recent_.empty()) recent_.resize(recentSlots);
+    if (recent_.size() < recentSlots && (recent_.empty() || Count() >= manyNames))
+        recent_.assign(Count() >= manyNames ? recentSlots : fewRecentSlots, Recent{});
     const std::uint64_t mixed = (key.First * 0x9E3779B97F4A7C15ull) ^
                                 (key.Middle * 0xC2B2AE3D27D4EB4Full) ^
                                 (key.Last * 0x165667B19E3779F9ull) ^ n;
-    Recent& known = recent_[static_cast<std::size_t>(mixed >> 52) & (recentSlots - 1)];
+    Recent& known = recent_[static_cast<std::size_t>(mixed >> 52) & (recent_.size() - 1)];
     if (known.Length == key.Length && known.First == key.First && known.Middle == key.Middle &&
         known.Last == key.Last)
         return known.Id;

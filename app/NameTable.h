@@ -52,6 +52,10 @@ private:
         std::uint32_t Length = 0;
         std::uint32_t Id = 0;
     };
+    // A small table for a base of few names, where every page of a large one would be a page
+    // fault for nothing; the large one once the names are many.
+    static constexpr std::size_t fewRecentSlots = 512;
     static constexpr std::size_t recentSlots = 4096;
+    static constexpr std::size_t manyNames = 128;
     std::vector<Recent> recent_;
 };

@@ -3,14 +3,18 @@
 #include "Lib_Memory.h"
 #include "ThreadIndex.h"
 
-void TThreadListRows::Expect(std::size_t messages, std::size_t threads) {
+void TThreadListRows::Expect(std::size_t messages, std::size_t threads,
+                             const std::shared_ptr<TBulkArena>& arena) {
     // A row for every message and a header row for every thread, in one block (asked before
-    // the first row: rows kept already stay where they are).
+    // the first row: rows kept already stay where they are): the one given while it has room
+    // for them, else one of their own.
     if (!rows_.empty()) return;
-    const auto arena = std::make_shared<TBulkArena>((messages + threads) * sizeof(std::uint32_t) +
-                                                    threads * sizeof(Header) + 16);
-    ReserveIn(rows_, arena, messages + threads);
-    ReserveIn(headers_, arena, threads);
+    const std::size_t bytes =
+        (messages + threads) * sizeof(std::uint32_t) + threads * sizeof(Header) + 16;
+    const std::shared_ptr<TBulkArena> block =
+        arena && arena->Room() >= bytes ? arena : std::make_shared<TBulkArena>(bytes);
+    ReserveIn(rows_, block, messages + threads);
+    ReserveIn(headers_, block, threads);
 }
 
 void TThreadListRows::keepRow(const TMessageRow& row) {

@@ -22,7 +22,8 @@ public:
     explicit TThreadListRows(const TReadState& readState) : readState_(readState) {}
 
     // The walk's side.
-    static constexpr bool ReadsMarksItself = true;
+    static constexpr bool TakesPlaces = true;
+    void AddPlace(std::int64_t place) { rows_.push_back(static_cast<std::uint32_t>(place)); }
     bool Accepting() const override { return true; }
     bool BeginThread() override {
         // The header row's place is taken now; its count follows once the thread is complete.
@@ -40,7 +41,8 @@ public:
         headers_.back() = Header{messages > 0 ? messages : 1, subjectId};
     }
     TNameTable* Names() override { return &names_; }
-    void Expect(std::size_t messages, std::size_t threads) override;
+    void Expect(std::size_t messages, std::size_t threads,
+                const std::shared_ptr<TBulkArena>& arena = nullptr) override;
     void TakePlanMessages(TPlanMessages&& messages) override { messages_ = std::move(messages); }
 
     // The list box's side.

@@ -131,32 +131,46 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan, Charset::TScrip
     }
     const std::size_t arrays = most * bytesPerMessage;
     std::size_t known = plan.Names.Count(); // names the budget was checked with
+    // A message into the plan: its links are its header's when it could be read (read), else
+    // those the header before it left.
+    auto take = [&](std::int64_t number, const Links& links, const TJamMsgBase::TNameViews& names,
+                    bool read) {
+        ++counts[static_cast<std::size_t>(scriptOf(names))];
+        if (!whole) return;
+        plan.Messages.Numbers.push_back(RowNumberOf(number));
+        plan.Walked.push_back({links, read ? readable : std::uint8_t{0}, names.Charset});
+        // A header that cannot be read has no names. A sender is kept as far as the row shows
+        // it, a UTF-8 character whole.
+        plan.Messages.From.push_back(plan.Names.Intern(
+            read ? FirstChars(names.From, names.Charset, RowNameWidth) : std::string_view()));
+        plan.Messages.Subject.push_back(read ? subjectId(plan, links.ReplyTo, names.Subject)
+                                             : plan.Names.Intern({}));
+        // The arrays are reserved whole: only new names can pass the budget.
+        if (plan.Names.Count() != known) {
+            known = plan.Names.Count();
+            whole = arrays + plan.Names.Bytes() +
+                        plan.ReplySubject.capacity() * sizeof(std::uint32_t) <=
+                    budget;
+        }
+    };
+    std::array<TJamMsgBase::THeldMessage, 64> run;
     base.SeekNumber(0);
     // A base grown past the records it had when the scan began has changed: no more is read.
-    for (std::size_t scanned = 0; base.HasCurrent() && scanned < most; ++scanned) {
-        const TJamMsgBase::TNameViews names = base.LoadNameViews();
-        ++counts[static_cast<std::size_t>(scriptOf(names))];
-        if (whole) {
-            const bool read = base.HeaderBytes() != 0;
-            plan.Messages.Numbers.push_back(RowNumberOf(base.CurNumber()));
-            plan.Walked.push_back({{base.ReplyTo(), base.Reply1st(), base.ReplyNext()},
-                                   read ? readable : std::uint8_t{0},
-                                   names.Charset});
-            // A header that cannot be read has no names. A sender is kept as far as the row
-            // shows it, a UTF-8 character whole.
-            plan.Messages.From.push_back(plan.Names.Intern(
-                read ? FirstChars(names.From, names.Charset, RowNameWidth) : std::string_view()));
-            plan.Messages.Subject.push_back(read ? subjectId(plan, base.ReplyTo(), names.Subject)
-                                                 : plan.Names.Intern({}));
-            // The arrays are reserved whole: only new names can pass the budget.
-            if (plan.Names.Count() != known) {
-                known = plan.Names.Count();
-                whole = arrays + plan.Names.Bytes() +
-                            plan.ReplySubject.capacity() * sizeof(std::uint32_t) <=
-                        budget;
-            }
+    for (std::size_t scanned = 0; base.HasCurrent() && scanned < most;) {
+        // Most messages come in runs that the block caches hold; the others one at a time.
+        const std::size_t got =
+            base.ReadHeldRun(std::span(run).first(std::min(run.size(), most - scanned)));
+        for (std::size_t i = 0; i < got; ++i) {
+            const TJamMsgBase::THeldMessage& m = run[i];
+            take(m.Number, {m.ReplyTo, m.Reply1st, m.ReplyNext}, m.Names, true);
         }
+        scanned += got;
+        if (got != 0) continue;
+        const TJamMsgBase::TNameViews names = base.LoadNameViews();
+        take(base.CurNumber(), {base.ReplyTo(), base.Reply1st(), base.ReplyNext()}, names,
+             base.HeaderBytes() != 0);
         base.StepNext();
+        ++scanned;
     }
     whole = whole && !base.HasCurrent() && base.ScanChanges() == 0;
     base.EndScan();
@@ -175,13 +189,15 @@ void convertNames(Plan& plan, TPageConverters& converters) {
         const std::string text = converters.For(charset).Convert(plan.Names.Text(id), chars);
         return done[key] = plan.Names.Intern(text);
     };
-    // Whether each charset needs converting, asked once: most messages need nothing.
-    std::array<std::int8_t, static_cast<std::size_t>(Charset::Id::Utf8) + 1> needs{};
-    for (std::size_t c = 0; c < needs.size(); ++c)
-        needs[c] = converters.For(static_cast<Charset::Id>(c)).Identity() ? 0 : 1;
+    // Whether each charset needs converting, asked once, of the charsets the base has: most
+    // messages need nothing, and a converter made is a table worked out.
+    std::array<std::int8_t, static_cast<std::size_t>(Charset::Id::Utf8) + 1> needs;
+    needs.fill(-1);
     for (std::size_t i = 0; i < plan.Walked.size(); ++i) {
         const Charset::Id charset = plan.Walked[i].Charset;
-        if (needs[static_cast<std::size_t>(charset)] == 0) continue;
+        std::int8_t& need = needs[static_cast<std::size_t>(charset)];
+        if (need < 0) need = converters.For(charset).Identity() ? 0 : 1;
+        if (need == 0) continue;
         plan.Messages.From[i] = converted(plan.Messages.From[i], charset, RowNameWidth);
         plan.Messages.Subject[i] = converted(plan.Messages.Subject[i], charset, std::string::npos);
     }
@@ -268,10 +284,12 @@ ThreadListWalk BuildWholeThreadIndex(TJamMsgBase& base, TReadState& readState, T
         if (planned) {
             convertNames(plan, *converters);
             // Every message, and a thread for every root (orphans come on top).
+            // The plan's block, on large pages, mostly has room left for the rows too.
             rows.Expect(plan.Messages.Numbers.size(),
                         static_cast<std::size_t>(std::count_if(
                             plan.Walked.begin(), plan.Walked.end(),
-                            [](const Plan::Message& m) { return m.Linked.ReplyTo == 0; })));
+                            [](const Plan::Message& m) { return m.Linked.ReplyTo == 0; })),
+                        plan.Messages.Numbers.get_allocator().Arena());
             PlanSource source(plan);
             // The screen's rows are taken without a call for each.
             if (auto* list = dynamic_cast<TThreadListRows*>(&rows))

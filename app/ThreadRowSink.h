@@ -10,6 +10,7 @@
 #include "ShortStr.h"
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -40,9 +41,10 @@ class TThreadRowSink {
 public:
     virtual ~TThreadRowSink() = default;
 
-    // A sink class that reads a message's read mark itself, when a row is shown, says so here:
-    // a walk for it leaves TMessageRow::Read unasked.
-    static constexpr bool ReadsMarksItself = false;
+    // A sink class that makes a planned message's row from the plan itself (its number, names
+    // and read mark, when the row is shown) and takes a thread's subject by its number says so
+    // here, and has Names and AddPlace: a walk over a plan hands it places only.
+    static constexpr bool TakesPlaces = false;
 
     // False once no further row would be kept (the text output failed): the walk then ends.
     virtual bool Accepting() const = 0;
@@ -58,7 +60,9 @@ public:
     // the texts as they come.
     virtual TNameTable* Names() { return nullptr; }
     // About this many message rows and threads are coming (a hint, before the first).
-    virtual void Expect(std::size_t, std::size_t) {}
+    // A block it may take their memory from while it has room (the plan's, whose pages are
+    // there already), or none.
+    virtual void Expect(std::size_t, std::size_t, const std::shared_ptr<TBulkArena>& = nullptr) {}
     // The display page the names of the rows are in (before the first row).
     virtual void UsePage(CodePage::Id) {}
     // After a walk over a plan, whose rows came with their places: the plan's messages, for a

@@ -49,11 +49,20 @@ public:
 private:
     // Adds the row of the current message, its header loaded; keeps its subject for a head.
     void addCurrentRow() {
+        if constexpr (Sink::TakesPlaces) {
+            const std::int64_t place = source_.Place();
+            if (place >= 0) {
+                // The sink makes the row from the plan: only the links are needed here.
+                source_.LoadHeader();
+                rows_.AddPlace(place);
+                return;
+            }
+        }
         source_.LoadNames();
         const std::int32_t number = RowNumberOf(source_.CurNumber());
         TMessageRow row;
         row.Number = number;
-        if constexpr (!Sink::ReadsMarksItself) row.Read = IsRead(readState_, number);
+        row.Read = IsRead(readState_, number);
         row.Place = source_.Place();
         if (names_ == nullptr) {
             row.From = source_.FromName();
@@ -88,7 +97,7 @@ private:
             pending_.pop_back();
             source_.SeekNumber(n);
             if (!source_.HasCurrent()) continue;
-            if (!listed_.Insert(source_.CurNumber())) continue;
+            if (!listed_.Insert(source_.Slot())) continue;
             if (root) mark(byRoot_, source_.Slot());
             addCurrentRow();
             ++counter_;
@@ -101,13 +110,19 @@ private:
         // walk back to an earlier number.
         const std::int64_t headPos = source_.CurNumber();
         listed_.Clear();
-        listed_.Insert(headPos);
+        listed_.Insert(source_.Slot());
         if (root) mark(byRoot_, source_.Slot());
         counter_ = 1;
         if (!rows_.BeginThread()) return;
         addCurrentRow();
-        const ShortStr subject(source_.SubjectText());
-        const std::uint32_t subjectId = lastSubjectId_;
+        // The head's subject, for the header row; by its number alone to a sink that takes
+        // places (it keeps names, and the plan has the head's).
+        ShortStr subject;
+        std::uint32_t subjectId = lastSubjectId_;
+        if constexpr (Sink::TakesPlaces)
+            subjectId = source_.SubjectId(*names_);
+        else
+            subject = ShortStr(source_.SubjectText());
         addReplies(root);
         // Back on the head, so that the scan goes on after it.
         source_.SeekNumber(static_cast<std::int32_t>(headPos));
@@ -138,9 +153,8 @@ private:
         for (std::int32_t next = source_.Reply1st(); next != 0; next = source_.ReplyNext()) {
             source_.SeekNumber(next);
             if (!source_.HasCurrent()) return false;
-            const std::int64_t n = source_.CurNumber();
-            if (n == at) return true;
-            if (!chain_.Insert(n)) return false; // the chain loops
+            if (source_.CurNumber() == at) return true;
+            if (!chain_.Insert(source_.Slot())) return false; // the chain loops
             source_.LoadHeader();
             if (!source_.HeaderRead()) return false;
         }
@@ -198,7 +212,7 @@ private:
     TReadState& readState_;
     Sink& rows_;
     TNameTable* names_;
-    // Scan positions already listed in this thread: a reply link that leads back to one of them
+    // Places already listed in this thread: a reply link that leads back to one of them
     // (a damaged base, or a link to a purged number landing on a later message) ends its branch
     // instead of looping.
     TListedSet listed_;

@@ -51,7 +51,9 @@ TJamMsgBase::TJamMsgBase(const TJamCacheSizes& sizes)
       headerCache_(sizes_.HeaderBlockBytes + HeaderReadSize, sizes_.HeaderBlocks, 0,
                    sizes_.HeaderBlockBytes),
       headerBuf_(HeaderReadSize), subfields_(headerBuf_.data() + MsgFixedSize),
-      textBuf_(sizes_.TextBytes), kludgeBuf_(kludgeBlockSize) {}
+      // new[] without (): a page of memory costs only once it is written, and the list screen
+      // never reads a message's text.
+      textBuf_(new unsigned char[sizes_.TextBytes]), kludgeBuf_(kludgeBlockSize) {}
 
 void TJamMsgBase::closeFiles() {
     hdrFile_.Close();
@@ -238,25 +240,28 @@ void TJamMsgBase::LoadHeader() {
 }
 
 bool TJamMsgBase::loadHeldHeader() {
-    if (!scanning_ || curNumber_ != lastRecordNumber_ || curNumber_ > scanLast_ ||
-        curNumber_ < static_cast<std::int64_t>(BaseMsgNum()))
-        return false;
-    const std::size_t got = takeHeldHeader(lastRecordOffset_);
-    if (got == 0) return false;
-    // As readHeader leaves a header read whole.
-    clearLoaded();
-    headerLen_ = got;
-    headerBytes_ = got;
-    writtenStamp_ = headerField(MsgDateWritten);
+    if (!currentRecordHeld()) return false;
+    std::size_t want = 0;
+    const unsigned char* held = heldHeader(lastRecordOffset_, want);
+    if (held == nullptr) return false;
+    keepHeldHeader(held, want);
     return true;
 }
 
+void TJamMsgBase::keepHeldHeader(const unsigned char* held, std::size_t want) {
+    // As readHeader leaves a header read whole.
+    clearLoaded();
+    std::memcpy(headerBuf_.data(), held, MsgFixedSize);
+    subfields_ = held + MsgFixedSize;
+    headerLen_ = want;
+    headerBytes_ = want;
+    writtenStamp_ = headerField(MsgDateWritten);
+}
+
 std::size_t TJamMsgBase::takeHeldHeader(std::uint32_t offset) {
-    const unsigned char* held = headerCache_.Use(offset, MsgFixedSize);
+    std::size_t want = 0;
+    const unsigned char* held = heldHeader(offset, want);
     if (held == nullptr) return 0;
-    const std::size_t want =
-        MsgFixedSize + std::min<std::size_t>(Get32(held + MsgSubfieldLen), SubfieldAreaRead);
-    if (!headerCache_.LastHolds(offset, want)) return 0;
     std::memcpy(headerBuf_.data(), held, MsgFixedSize);
     subfields_ = held + MsgFixedSize;
     return want;

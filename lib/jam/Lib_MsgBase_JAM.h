@@ -17,10 +17,12 @@
 #include "Lib_MsgBase_JAM_Format.h"
 #include "ShortStr.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -135,6 +137,19 @@ public:
         Charset::Id Charset = Charset::Id::None;
     };
     TNameViews LoadNameViews();
+    // A message of a run read in one call (ReadHeldRun).
+    struct THeldMessage {
+        std::int64_t Number = 0;
+        std::int32_t ReplyTo = 0, Reply1st = 0, ReplyNext = 0;
+        TNameViews Names;
+    };
+    // During a scan, for a reader of the whole base: what LoadNameViews (the header and its
+    // reply links, then the names) and StepNext give, for as many messages in a row as out
+    // holds, while each is the scan's common case: its index record read last, and its whole
+    // header in the block that served last. Returns how many were given; 0 when the current
+    // message is not such a case, and the caller takes LoadNameViews and StepNext for it. The
+    // header in memory is then the last one given; the names stay valid until the next load.
+    std::size_t ReadHeldRun(std::span<THeldMessage> out);
     // Bytes of message header the last LoadHeader read; 0 when it read none. During a scan only
     // the bytes needed are taken: the fixed part, and for LoadMessage the subfields it holds.
     std::size_t HeaderBytes() const { return headerBytes_; }
@@ -251,10 +266,28 @@ private:
         kludgeLen_ = 0;
         headerBytes_ = 0;
     }
+    // Whether a load of the current message may take its header from the block cache as it is:
+    // during a scan, its index record read last and within the scan's end.
+    bool currentRecordHeld() const {
+        return scanning_ && curNumber_ == lastRecordNumber_ && curNumber_ <= scanLast_ &&
+               curNumber_ >= static_cast<std::int64_t>(BaseMsgNum());
+    }
+    // The header at offset in the block that served last, when it holds it whole (want: the
+    // bytes a load takes), else nullptr.
+    const unsigned char* heldHeader(std::uint32_t offset, std::size_t& want) {
+        const unsigned char* held = headerCache_.Use(offset, JamFormat::MsgFixedSize);
+        if (held == nullptr) return nullptr;
+        want = JamFormat::MsgFixedSize +
+               std::min<std::size_t>(JamFormat::Get32(held + JamFormat::MsgSubfieldLen),
+                                     JamFormat::SubfieldAreaRead);
+        return headerCache_.LastHolds(offset, want) ? held : nullptr;
+    }
     // During a scan, the header at offset from the block that holds it whole, not copied but for
     // its fixed part: the subfields are walked where the block holds them, before the next load
     // can refill it. The bytes the load takes, or 0 (nothing changed) when no one block holds it.
     std::size_t takeHeldHeader(std::uint32_t offset);
+    // Takes the header held at held, want bytes of it, as a load leaves it.
+    void keepHeldHeader(const unsigned char* held, std::size_t want);
     bool isLive(std::int64_t number);
     void readHeader(bool subfields);
     std::int64_t readHeaderBytes(std::uint32_t offset, bool subfields);
@@ -263,7 +296,7 @@ private:
     bool openPart(TFile& file, std::string_view ending);
     void walkSubfields(bool kludges);
     std::string_view subfieldArea() const;
-    TNameViews walkNames() const;
+    TNameViews walkNames(std::string_view area) const;
     std::optional<Charset::Id> charsetOf(std::string_view kludge) const;
     std::optional<Charset::Id> newCharsetKludge(std::string_view kludge) const;
     void fillTextCache();
@@ -306,7 +339,7 @@ private:
     std::size_t headerBytes_ = 0; // bytes the last LoadHeader read
     std::uint16_t lastIOError_ = 0;
 
-    std::vector<unsigned char> textBuf_;
+    std::unique_ptr<unsigned char[]> textBuf_; // sizes_.TextBytes of them
     std::int64_t textBufStart_ = 0;
     std::size_t textBufCount_ = 0;
     std::vector<unsigned char> kludgeBuf_;

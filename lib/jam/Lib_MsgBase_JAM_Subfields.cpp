@@ -50,8 +50,11 @@ constexpr std::size_t subjectKept = 100;
 template <class Visit> void forEachSubfield(std::string_view area, Visit visit) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(area.data());
     const std::uint64_t end = area.size();
+    // A subfield's head must fit the area and start before SubfieldWalkLimit: one bound says both.
+    const std::uint64_t headsEnd =
+        std::min<std::uint64_t>(end, SubfieldWalkLimit - 1 + SubfieldHeadSize);
     std::uint64_t pos = 0;
-    while (pos + SubfieldHeadSize <= end && pos < SubfieldWalkLimit) {
+    while (pos + SubfieldHeadSize <= headsEnd) {
         const std::uint16_t loId = Get16(bytes + pos);
         const std::uint32_t datLen = Get32(bytes + pos + 4);
         visit(loId, [&](std::size_t kept) {
@@ -85,7 +88,32 @@ void TJamMsgBase::LoadNames() {
 TJamMsgBase::TNameViews TJamMsgBase::LoadNameViews() {
     if (!loadHeldHeader()) readHeader(true);
     if (headerBytes_ == 0) return {};
-    return walkNames();
+    return walkNames(subfieldArea());
+}
+
+std::size_t TJamMsgBase::ReadHeldRun(std::span<THeldMessage> out) {
+    std::size_t given = 0;
+    const unsigned char* last = nullptr;
+    std::size_t lastWant = 0;
+    while (given < out.size() && currentRecordHeld()) {
+        std::size_t want = 0;
+        const unsigned char* held = heldHeader(lastRecordOffset_, want);
+        if (held == nullptr) break;
+        // The fixed part and the subfields are read where the block holds them: only the last
+        // header given is copied, as a load of it leaves it.
+        THeldMessage& message = out[given++];
+        message.Number = curNumber_;
+        message.ReplyTo = static_cast<std::int32_t>(Get32(held + MsgReplyTo));
+        message.Reply1st = static_cast<std::int32_t>(Get32(held + MsgReply1st));
+        message.ReplyNext = static_cast<std::int32_t>(Get32(held + MsgReplyNext));
+        message.Names = walkNames(std::string_view(
+            reinterpret_cast<const char*>(held) + MsgFixedSize, want - MsgFixedSize));
+        last = held;
+        lastWant = want;
+        StepNext();
+    }
+    if (last != nullptr) keepHeldHeader(last, lastWant);
+    return given;
 }
 
 std::string_view TJamMsgBase::subfieldArea() const {
@@ -97,11 +125,14 @@ std::string_view TJamMsgBase::subfieldArea() const {
                             static_cast<std::size_t>(end));
 }
 
-TJamMsgBase::TNameViews TJamMsgBase::walkNames() const {
+TJamMsgBase::TNameViews TJamMsgBase::walkNames(std::string_view area) const {
     // The last subfield of each kind counts; of the charset kludges, the first.
     TNameViews names;
     bool charsetSaid = false;
-    forEachSubfield(subfieldArea(), [&](std::uint16_t loId, auto data) {
+    forEachSubfield(area, [&](std::uint16_t loId, auto data) {
+        // Most subfields (addresses, MSGID, SEEN-BY, PATH, ...) are passed over by one test.
+        constexpr std::uint64_t named = 1u << SfSenderName | 1u << SfReceiverName | 1u << SfSubject;
+        if (loId < 64 ? ((named >> loId) & 1) == 0 : loId != SfFtsKludge) return;
         switch (loId) {
         case SfFtsKludge:
             if (!charsetSaid) {
@@ -142,7 +173,7 @@ std::optional<Charset::Id> TJamMsgBase::newCharsetKludge(std::string_view kludge
 }
 
 void TJamMsgBase::walkSubfields(bool kludges) {
-    const TNameViews names = walkNames();
+    const TNameViews names = walkNames(subfieldArea());
     fromName_ = names.From;
     toName_ = names.To;
     subject_ = names.Subject;

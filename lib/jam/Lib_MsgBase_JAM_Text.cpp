@@ -42,7 +42,7 @@ void TJamMsgBase::fillTextCache() {
     textBufStart_ =
         std::max<std::int64_t>(0, textPos_ - static_cast<std::int64_t>(sizes_.TextBackStep));
     textBufCount_ = 0;
-    std::int64_t got = txtFile_.ReadAt(textBufStart_, textBuf_.data(), textBuf_.size());
+    std::int64_t got = txtFile_.ReadAt(textBufStart_, textBuf_.get(), sizes_.TextBytes);
     if (got < 0) {
         lastIOError_ = txtFile_.LastError() > 0 ? static_cast<std::uint16_t>(txtFile_.LastError())
                                                 : ErrNoHeader;

@@ -25,6 +25,8 @@ public:
     // bytes of the block, aligned to align; nullptr when it has no more room.
     void* Take(std::size_t bytes, std::size_t align);
     bool Holds(const void* p) const;
+    // Bytes it has left (taking them may lose a few to alignment).
+    std::size_t Room() const { return size_ - used_; }
 
 private:
     std::byte* base_ = nullptr;
