@@ -12,7 +12,8 @@
 #                                          pseudo-terminal; open, walk, first screen, exit)
 #   skeinview BASE >/dev/null              (every thread of the base written as text)
 #   cat BASE.jhr BASE.jdx >/dev/null
-# one after the other, so all see the same machine; the report gives the median and the spread
+# one after the other and on one processor (taskset; the rounds take the processors in turn), so
+# all see the same machine; the report gives the median and the spread
 # (fastest and slowest) of each, the ratios of the medians to cat's, and the peak resident memory
 # of both runs. The screen run's time includes script's own (timed alone as well); its processor
 # time (user and system) is the program's own, measured inside script, beside cat's (to the
@@ -32,7 +33,7 @@ for arg in "$@"; do
     case "$arg" in
     --big) big=1 ;;
     -h | --help)
-        sed -n '2,23p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,24p' "$0" | sed 's/^# \{0,1\}//'
         exit 0
         ;;
     *) build=$(cd "$arg" && pwd) ;;
@@ -122,6 +123,23 @@ screen_cpu_once() {
     awk '{ printf "%d\n", ($1 + $2) * 1000000 }' "$out"
 }
 
+# The processors of a shared machine need not be alike (one of this project's two-processor
+# machines runs everything a third slower on one than on the other), so that a program and cat
+# timed on different ones are not side by side. Each round runs all its commands on one
+# processor, the rounds taking the processors in turn: the script itself moves there
+# (taskset, util-linux), so that no command it times starts another program first.
+processors=()
+if command -v taskset >/dev/null && command -v nproc >/dev/null; then
+    for ((p = 0; p < $(nproc); p++)); do
+        taskset -c "$p" true 2>/dev/null && processors+=("$p")
+    done
+fi
+pin_round() {
+    if ((${#processors[@]} > 1)); then
+        taskset -pc "${processors[$(($1 % ${#processors[@]}))]}" $$ >/dev/null
+    fi
+}
+
 # Median, fastest and slowest of the numbers on standard input, in milliseconds.
 summary() {
     sort -n | awk '{ v[NR] = $1 } END {
@@ -164,6 +182,7 @@ compare() {
     time_once "$skeinview" "$base" >/dev/null
     time_once cat "$base.jhr" "$base.jdx" >/dev/null
     for ((i = 0; i < rounds; i++)); do
+        pin_round "$i"
         time_once "${screen[@]}" >>"$sc"
         time_once "$skeinview" "$base" >>"$tx"
         time_once cat "$base.jhr" "$base.jdx" >>"$ct"
@@ -197,8 +216,15 @@ compare() {
     printf '   screen run  %8.2f ms   (%.2f .. %.2f)\n' "$sccm" "$scclo" "$scchi"
     printf '   text output %8.2f ms   (%.2f .. %.2f)\n' "$txcm" "$txclo" "$txchi"
     printf '   cat         %8.2f ms   (%.2f .. %.2f)\n' "$ctcm" "$ctclo" "$ctchi"
-    awk -v a="$sccm" -v b="$ctcm" 'BEGIN { printf "   screen/cat  %8.1f x   (goal: 2 x, at most 2.5 x)\n", a / b }'
-    awk -v a="$txcm" -v b="$ctcm" 'BEGIN { printf "   text/cat    %8.1f x   (goal: at most 4 x)\n", a / b }'
+    # Beside the ratio of the medians, the median of each round's own ratio: a round's runs
+    # share a processor and a moment of the machine.
+    local scr txr
+    scr=$(paste "$scc" "$ctc" | awk '{ print $1 / $2 * 1000 }' | summary | cut -d' ' -f1)
+    txr=$(paste "$txc" "$ctc" | awk '{ print $1 / $2 * 1000 }' | summary | cut -d' ' -f1)
+    awk -v a="$sccm" -v b="$ctcm" -v r="$scr" 'BEGIN {
+        printf "   screen/cat  %8.2f x   (rounds: %.2f x; goal: 2 x, at most 2.5 x)\n", a / b, r }'
+    awk -v a="$txcm" -v b="$ctcm" -v r="$txr" 'BEGIN {
+        printf "   text/cat    %8.2f x   (rounds: %.2f x; goal: at most 4 x)\n", a / b, r }'
     printf '   peak RSS    %8s KiB screen, %s KiB text (goal: under 32768)\n' \
         "$(peak_rss "${screen[@]}")" "$(peak_rss "$skeinview" "$base")"
 }
