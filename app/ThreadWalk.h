@@ -58,6 +58,11 @@ private:
                 return;
             }
         }
+        addNamedRow();
+    }
+
+    // The row of the current message with its number, read mark and names (or their numbers).
+    void addNamedRow() {
         source_.LoadNames();
         const std::int32_t number = RowNumberOf(source_.CurNumber());
         TMessageRow row;
