@@ -29,6 +29,8 @@ struct Links {
 };
 
 // Every message of the base that is not deleted, in index order.
+static_assert(static_cast<unsigned>(Charset::Id::Utf8) < 32, "a bit for each charset");
+
 struct Plan {
     explicit Plan(TNameTable& names) : Names(names) {}
 
@@ -49,6 +51,10 @@ struct Plan {
     std::vector<std::uint32_t> ReplySubject;
     // The header in memory before the walk: a header that cannot be read leaves it standing.
     Links Before;
+    // A bit for each charset the messages say they are written in, and the messages whose
+    // ReplyTo is 0 (each heads a thread).
+    std::uint32_t Charsets = 0;
+    std::size_t Roots = 0;
 };
 
 constexpr std::size_t bytesPerMessage = sizeof(Plan::Message) + 3 * sizeof(std::uint32_t);
@@ -139,6 +145,8 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan, Charset::TScrip
         if (!whole) return;
         plan.Messages.Numbers.push_back(RowNumberOf(number));
         plan.Walked.push_back({links, read ? readable : std::uint8_t{0}, names.Charset});
+        plan.Charsets |= std::uint32_t{1} << static_cast<unsigned>(names.Charset);
+        if (links.ReplyTo == 0) ++plan.Roots;
         // A header that cannot be read has no names. A sender is kept as far as the row shows
         // it, a UTF-8 character whole.
         plan.Messages.From.push_back(plan.Names.Intern(
@@ -189,15 +197,19 @@ void convertNames(Plan& plan, TPageConverters& converters) {
         const std::string text = converters.For(charset).Convert(plan.Names.Text(id), chars);
         return done[key] = plan.Names.Intern(text);
     };
-    // Whether each charset needs converting, asked once, of the charsets the base has: most
-    // messages need nothing, and a converter made is a table worked out.
-    std::array<std::int8_t, static_cast<std::size_t>(Charset::Id::Utf8) + 1> needs;
-    needs.fill(-1);
+    // Whether each charset the base has needs converting (a converter made is a table worked
+    // out): mostly none does, and the messages are not looked at.
+    std::array<bool, static_cast<std::size_t>(Charset::Id::Utf8) + 1> needs{};
+    bool any = false;
+    for (std::size_t c = 0; c < needs.size(); ++c) {
+        if (((plan.Charsets >> c) & 1) == 0) continue;
+        needs[c] = !converters.For(static_cast<Charset::Id>(c)).Identity();
+        any = any || needs[c];
+    }
+    if (!any) return;
     for (std::size_t i = 0; i < plan.Walked.size(); ++i) {
         const Charset::Id charset = plan.Walked[i].Charset;
-        std::int8_t& need = needs[static_cast<std::size_t>(charset)];
-        if (need < 0) need = converters.For(charset).Identity() ? 0 : 1;
-        if (need == 0) continue;
+        if (!needs[static_cast<std::size_t>(charset)]) continue;
         plan.Messages.From[i] = converted(plan.Messages.From[i], charset, RowNameWidth);
         plan.Messages.Subject[i] = converted(plan.Messages.Subject[i], charset, std::string::npos);
     }
@@ -285,10 +297,7 @@ ThreadListWalk BuildWholeThreadIndex(TJamMsgBase& base, TReadState& readState, T
             convertNames(plan, *converters);
             // Every message, and a thread for every root (orphans come on top).
             // The plan's block, on large pages, mostly has room left for the rows too.
-            rows.Expect(plan.Messages.Numbers.size(),
-                        static_cast<std::size_t>(std::count_if(
-                            plan.Walked.begin(), plan.Walked.end(),
-                            [](const Plan::Message& m) { return m.Linked.ReplyTo == 0; })),
+            rows.Expect(plan.Messages.Numbers.size(), plan.Roots,
                         plan.Messages.Numbers.get_allocator().Arena());
             PlanSource source(plan);
             // The screen's rows are taken without a call for each.
