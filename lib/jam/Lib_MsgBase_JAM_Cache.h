@@ -43,6 +43,18 @@ public:
     bool LastHolds(std::int64_t offset, std::size_t count) const {
         return holds(windows_[recent_], offset, count);
     }
+    // The window that served last, [Start, End) of the file: a caller asking it for many
+    // requests in a row (a scan's run of headers) may test them against it itself, and then
+    // Use the last one, which counts the window as used.
+    struct TServed {
+        std::int64_t Start = 0;
+        std::int64_t End = 0; // Start when it holds nothing
+        const unsigned char* Data = nullptr;
+    };
+    TServed LastServed() const {
+        const Window& w = windows_[recent_];
+        return {w.Start, w.Start + static_cast<std::int64_t>(w.Count), w.Data};
+    }
     // Forgets every window: the next request reads the file.
     void Drop();
     // Serves from the first n windows only (at least one; all of them at first), until asked

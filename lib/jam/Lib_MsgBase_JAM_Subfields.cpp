@@ -93,23 +93,69 @@ TJamMsgBase::TNameViews TJamMsgBase::LoadNameViews() {
 
 std::size_t TJamMsgBase::ReadHeldRun(std::span<THeldMessage> out) {
     std::size_t given = 0;
-    const unsigned char* last = nullptr;
+    const unsigned char* last = nullptr; // the last header given, at lastAt in the file
+    std::int64_t lastAt = 0;
     std::size_t lastWant = 0;
     while (given < out.size() && currentRecordHeld()) {
-        std::size_t want = 0;
-        const unsigned char* held = heldHeader(lastRecordOffset_, want);
-        if (held == nullptr) break;
-        // The fixed part and the subfields are read where the block holds them: only the last
-        // header given is copied, as a load of it leaves it.
-        THeldMessage& message = out[given++];
-        message.Number = curNumber_;
-        message.ReplyTo = static_cast<std::int32_t>(Get32(held + MsgReplyTo));
-        message.Reply1st = static_cast<std::int32_t>(Get32(held + MsgReply1st));
-        message.ReplyNext = static_cast<std::int32_t>(Get32(held + MsgReplyNext));
-        message.Names = walkNames(std::string_view(
-            reinterpret_cast<const char*>(held) + MsgFixedSize, want - MsgFixedSize));
-        last = held;
-        lastWant = want;
+        // As loadHeldHeader and stepToNextHeld do, with the windows that served last and the
+        // scan's place in locals: the state is put back when the run ends, or before a step
+        // that the general way takes (a record outside the index window, a deleted message,
+        // the end the scan knows), which may read the index.
+        const TJamReadCache::TServed headers = headerCache_.LastServed();
+        const TJamReadCache::TServed records = indexCache_.LastServed();
+        const auto first = static_cast<std::int64_t>(BaseMsgNum());
+        std::int64_t number = curNumber_;
+        std::uint32_t offset = lastRecordOffset_;
+        bool generalStep = false;
+        while (given < out.size()) {
+            // The header, whole in the header window.
+            const std::int64_t at = offset;
+            if (at < headers.Start || at + static_cast<std::int64_t>(MsgFixedSize) > headers.End)
+                break;
+            const unsigned char* held = headers.Data + (at - headers.Start);
+            const std::size_t want =
+                MsgFixedSize +
+                std::min<std::size_t>(Get32(held + MsgSubfieldLen), SubfieldAreaRead);
+            if (at + static_cast<std::int64_t>(want) > headers.End) break;
+            // The fixed part and the subfields are read where the block holds them: only the
+            // last header given is copied, as a load of it leaves it.
+            THeldMessage& message = out[given++];
+            message.Number = number;
+            message.ReplyTo = static_cast<std::int32_t>(Get32(held + MsgReplyTo));
+            message.Reply1st = static_cast<std::int32_t>(Get32(held + MsgReply1st));
+            message.ReplyNext = static_cast<std::int32_t>(Get32(held + MsgReplyNext));
+            message.Names = walkNames(std::string_view(
+                reinterpret_cast<const char*>(held) + MsgFixedSize, want - MsgFixedSize));
+            last = held;
+            lastAt = at;
+            lastWant = want;
+            // The next message: its record in the index window, and not deleted.
+            const std::int64_t record =
+                (number + 1 - first) * static_cast<std::int64_t>(IndexRecSize);
+            const std::uint32_t next =
+                number < scanLast_ && record >= records.Start &&
+                        record + static_cast<std::int64_t>(IndexRecSize) <= records.End
+                    ? Get32(records.Data + (record - records.Start) + 4)
+                    : DeletedOffset;
+            if (next == DeletedOffset) {
+                generalStep = true;
+                break;
+            }
+            ++number;
+            offset = next;
+        }
+        if (number != curNumber_) {
+            // Where the steps left the scan, and the windows count as used, as asking them
+            // for each message would have left them.
+            curNumber_ = number;
+            lastRecordNumber_ = number;
+            lastRecordOffset_ = offset;
+            lastIOError_ = 0;
+            indexCache_.Use((number - first) * static_cast<std::int64_t>(IndexRecSize),
+                            IndexRecSize);
+        }
+        if (last != nullptr) headerCache_.Use(lastAt, MsgFixedSize);
+        if (!generalStep) break;
         StepNext();
     }
     if (last != nullptr) keepHeldHeader(last, lastWant);

@@ -303,10 +303,11 @@ TEST_F(ThreadListTextTest, ThePlannedWalkGivesTheRowsOfTheWalkThroughTheFiles) {
         // The walk through the files alone runs last, on the base as the others left it: one
         // that grew while they read it is walked whole as it has become.
         bool opened = false;
-        auto walk = [&](std::optional<std::size_t> budget, ThreadListWalk* how) {
+        auto walk = [&](std::optional<std::size_t> budget, ThreadListWalk* how,
+                        const TJamCacheSizes& sizes = {}) {
             if (c.Grow && budget) Synthetic(small); // the base as it was before it grew
             CollectedRows rows;
-            auto reader = TJamMsgBase::Create();
+            auto reader = TJamMsgBase::Create(sizes);
             reader->SetBasePath(c.Base);
             opened = reader->OpenBase() == 0;
             if (!opened) return rows.All;
@@ -328,11 +329,16 @@ TEST_F(ThreadListTextTest, ThePlannedWalkGivesTheRowsOfTheWalkThroughTheFiles) {
         };
         ThreadListWalk planned = ThreadListWalk::Stepped;
         ThreadListWalk noRoom = ThreadListWalk::Planned;
+        ThreadListWalk smallBlocks = ThreadListWalk::Stepped;
         const Rows plannedRows = walk(ThreadPlanBudget, &planned);
         const Rows noRoomRows = walk(0, &noRoom);
+        // Blocks of a few records and a few headers: the plan's runs of headers end often.
+        const Rows smallBlockRows =
+            walk(ThreadPlanBudget, &smallBlocks, TJamCacheSizes{7, 2, 64, 8, 2, 1000, 2});
         const Rows stepped = walk(std::nullopt, nullptr);
         EXPECT_EQ(plannedRows, stepped);
         EXPECT_EQ(noRoomRows, stepped);
+        EXPECT_EQ(smallBlockRows, stepped);
         if (!opened) continue;
         // Only a base that changes while it is read is walked through the files, and one that
         // needs room for its plan when it has none.
