@@ -19,7 +19,6 @@
 namespace {
 
 // A message's state bits in the plan.
-constexpr std::uint8_t readable = 1; // its header could be read
 
 // The header fields the walk asks of the header in memory.
 struct Links {
@@ -35,14 +34,18 @@ struct Plan {
     explicit Plan(TNameTable& names) : Names(names) {}
 
     TPlanMessages Messages; // numbers and names, by place
-    // What the walk asks of each message, side by side: a reply's are read in one look, where
-    // the walk jumps from message to message along the reply links.
-    struct Message {
-        Links Linked;
-        std::uint8_t Flags = 0;
-        Charset::Id Charset = Charset::Id::None; // what the message says it is written in
+    // What the walk asks of each message, by place. It reads ReplyTo of every message in turn,
+    // but jumps from reply to reply across the whole plan for Reply1st and ReplyNext: those lie
+    // apart, 8 bytes a message, so that more of them stay in the processor's caches.
+    struct Jump {
+        std::int32_t Reply1st = 0;
+        std::int32_t ReplyNext = 0;
     };
-    TBulkVector<Message> Walked;
+    TBulkVector<std::int32_t> ReplyTo;
+    TBulkVector<Jump> Jumps;
+    TBulkVector<std::uint64_t> Readable; // a bit a place: its header could be read
+    TBulkVector<Charset::Id> Charsets;   // what each message says it is written in
+    bool IsReadable(std::size_t at) const { return ((Readable[at / 64] >> (at % 64)) & 1) != 0; }
     // Where the names are kept: the sink's own table, when it keeps rows, so that the numbers
     // the walk hands over are its own.
     TNameTable& Names;
@@ -53,11 +56,12 @@ struct Plan {
     Links Before;
     // A bit for each charset the messages say they are written in, and the messages whose
     // ReplyTo is 0 (each heads a thread).
-    std::uint32_t Charsets = 0;
+    std::uint32_t SaidCharsets = 0;
     std::size_t Roots = 0;
 };
 
-constexpr std::size_t bytesPerMessage = sizeof(Plan::Message) + 3 * sizeof(std::uint32_t);
+// The arrays of numbers, names and links, a charset, and (rounded up) a bit.
+constexpr std::size_t bytesPerMessage = 5 * sizeof(std::uint32_t) + sizeof(Charset::Id) + 1;
 
 // The script a message is written in, as its charset says, or a UTF-8 message's names do.
 Charset::Script scriptOf(const TJamMsgBase::TNameViews& names) {
@@ -106,7 +110,7 @@ std::uint32_t subjectId(Plan& plan, std::int32_t parent, std::string_view subjec
         // Only a message before this one has its subject in the plan yet (a damaged header may
         // name the message itself, or one further on, as its parent).
         if (at < plan.Messages.Subject.size() && plan.Messages.Numbers[at] == parent &&
-            (plan.Walked[at].Flags & readable) != 0)
+            plan.IsReadable(at))
             return replySubjectId(plan, plan.Messages.Subject[at], subject);
     }
     return plan.Names.Intern(subject);
@@ -131,7 +135,11 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan, Charset::TScrip
         // few bytes more are for aligning each array.)
         const auto arena = std::make_shared<TBulkArena>(most * bytesPerMessage + 64);
         ReserveIn(plan.Messages.Numbers, arena, most);
-        ReserveIn(plan.Walked, arena, most);
+        ReserveIn(plan.ReplyTo, arena, most);
+        ReserveIn(plan.Jumps, arena, most);
+        ReserveIn(plan.Charsets, arena, most);
+        ReserveIn(plan.Readable, arena, most / 64 + 1);
+        plan.Readable.resize(most / 64 + 1, 0);
         ReserveIn(plan.Messages.From, arena, most);
         ReserveIn(plan.Messages.Subject, arena, most);
     }
@@ -144,8 +152,12 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan, Charset::TScrip
         ++counts[static_cast<std::size_t>(scriptOf(names))];
         if (!whole) return;
         plan.Messages.Numbers.push_back(RowNumberOf(number));
-        plan.Walked.push_back({links, read ? readable : std::uint8_t{0}, names.Charset});
-        plan.Charsets |= std::uint32_t{1} << static_cast<unsigned>(names.Charset);
+        const std::size_t at = plan.ReplyTo.size();
+        plan.ReplyTo.push_back(links.ReplyTo);
+        plan.Jumps.push_back({links.Reply1st, links.ReplyNext});
+        plan.Charsets.push_back(names.Charset);
+        if (read) plan.Readable[at / 64] |= std::uint64_t{1} << (at % 64);
+        plan.SaidCharsets |= std::uint32_t{1} << static_cast<unsigned>(names.Charset);
         if (links.ReplyTo == 0) ++plan.Roots;
         // A header that cannot be read has no names. A sender is kept as far as the row shows
         // it, a UTF-8 character whole.
@@ -202,13 +214,13 @@ void convertNames(Plan& plan, TPageConverters& converters) {
     std::array<bool, static_cast<std::size_t>(Charset::Id::Utf8) + 1> needs{};
     bool any = false;
     for (std::size_t c = 0; c < needs.size(); ++c) {
-        if (((plan.Charsets >> c) & 1) == 0) continue;
+        if (((plan.SaidCharsets >> c) & 1) == 0) continue;
         needs[c] = !converters.For(static_cast<Charset::Id>(c)).Identity();
         any = any || needs[c];
     }
     if (!any) return;
-    for (std::size_t i = 0; i < plan.Walked.size(); ++i) {
-        const Charset::Id charset = plan.Walked[i].Charset;
+    for (std::size_t i = 0; i < plan.Charsets.size(); ++i) {
+        const Charset::Id charset = plan.Charsets[i];
         if (!needs[static_cast<std::size_t>(charset)]) continue;
         plan.Messages.From[i] = converted(plan.Messages.From[i], charset, RowNameWidth);
         plan.Messages.Subject[i] = converted(plan.Messages.Subject[i], charset, std::string::npos);
@@ -219,7 +231,7 @@ void convertNames(Plan& plan, TPageConverters& converters) {
 class PlanSource {
 public:
     explicit PlanSource(const Plan& plan)
-        : plan_(plan), numbers_(plan.Messages.Numbers), links_(plan.Before) {}
+        : plan_(plan), numbers_(plan.Messages.Numbers), before_(plan.Before) {}
 
     void Begin() { at_ = 0; }
     void End() {}
@@ -232,9 +244,16 @@ public:
     }
     void LoadHeader() { load(false); }
     void LoadNames() { load(true); }
-    std::int32_t ReplyTo() const { return links_.ReplyTo; }
-    std::int32_t Reply1st() const { return links_.Reply1st; }
-    std::int32_t ReplyNext() const { return links_.ReplyNext; }
+    // The links of the header loaded last that could be read, or of the one before the walk.
+    std::int32_t ReplyTo() const {
+        return linksAt_ == none ? before_.ReplyTo : plan_.ReplyTo[linksAt_];
+    }
+    std::int32_t Reply1st() const {
+        return linksAt_ == none ? before_.Reply1st : plan_.Jumps[linksAt_].Reply1st;
+    }
+    std::int32_t ReplyNext() const {
+        return linksAt_ == none ? before_.ReplyNext : plan_.Jumps[linksAt_].ReplyNext;
+    }
     // Looked up only when asked: a sink that keeps rows takes the names' numbers instead.
     std::string_view FromName() const {
         return named() ? plan_.Names.Text(plan_.Messages.From[namedAt_]) : std::string_view();
@@ -242,7 +261,7 @@ public:
     std::string_view SubjectText() const {
         return named() ? plan_.Names.Text(plan_.Messages.Subject[namedAt_]) : std::string_view();
     }
-    bool HeaderRead() const { return HasCurrent() && (plan_.Walked[at_].Flags & readable) != 0; }
+    bool HeaderRead() const { return HasCurrent() && plan_.IsReadable(at_); }
     std::size_t Slot() const { return at_; }
     // The plan's names are kept in the sink's table already.
     std::uint32_t FromId(TNameTable&) const { return plan_.Messages.From[at_]; }
@@ -254,10 +273,8 @@ private:
     // leaves the fields of the one before.
     void load(bool names) {
         namedAt_ = none;
-        if (!HasCurrent()) return;
-        const Plan::Message& message = plan_.Walked[at_];
-        if ((message.Flags & readable) == 0) return;
-        links_ = message.Linked;
+        if (!HasCurrent() || !plan_.IsReadable(at_)) return;
+        linksAt_ = at_;
         if (names) namedAt_ = at_;
     }
     bool named() const { return namedAt_ != none; }
@@ -269,7 +286,8 @@ private:
     // every step.
     const std::span<const std::int32_t> numbers_;
     std::size_t at_ = 0;
-    Links links_;
+    const Links before_;
+    std::size_t linksAt_ = none; // the message whose links are the header's in memory, if any
     std::size_t namedAt_ = none; // the message whose names were loaded last, if they were
 };
 
