@@ -64,7 +64,8 @@ std::uint32_t TNameTable::Intern(std::string_view text) {
     const Recent key{ByteWord(p, 8), n > 16 ? ByteWord(p + 8, 8) : 0, ByteWord(p + n - 8, 8),
                      static_cast<std::uint32_t>(n), 0};
     if (recent_.size() < recentSlots && (recent_.empty() || Count() >= manyNames))
-        recent_.assign(Count() >= manyNames ? recentSlots : fewRecentSlots, Recent{});
+        recent_ = TBulkVector<Recent>(Count() >= manyNames ? recentSlots : fewRecentSlots, Recent{},
+                                      TBulkAllocator<Recent>(arena_));
     const std::uint64_t mixed = (key.First * 0x9E3779B97F4A7C15ull) ^
                                 (key.Middle * 0xC2B2AE3D27D4EB4Full) ^
                                 (key.Last * 0x165667B19E3779F9ull) ^ n;

@@ -4,6 +4,7 @@
 // plan of the whole thread list holds a small number per message and the texts once.
 
 #include "Lib_ByteWords.h"
+#include "Lib_Memory.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -29,6 +30,14 @@ public:
     std::size_t Count() const { return lengths_.size(); }
     // Bytes of memory the table holds.
     std::size_t Bytes() const;
+    // A block its table of recent names may take its memory from while it has room: one whose
+    // pages are there already (a plan's) saves the page faults of a table of its own. The table
+    // of recent names starts again (it is only a short way to names the table has); none
+    // gives the block back.
+    void UseArena(std::shared_ptr<TBulkArena> arena) {
+        recent_ = TBulkVector<Recent>();
+        arena_ = std::move(arena);
+    }
 
 private:
     std::uint32_t internWhole(std::string_view text);
@@ -57,5 +66,6 @@ private:
     static constexpr std::size_t fewRecentSlots = 512;
     static constexpr std::size_t recentSlots = 4096;
     static constexpr std::size_t manyNames = 128;
-    std::vector<Recent> recent_;
+    TBulkVector<Recent> recent_;
+    std::shared_ptr<TBulkArena> arena_;
 };

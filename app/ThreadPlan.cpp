@@ -142,6 +142,7 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan, Charset::TScrip
         plan.Readable.resize(most / 64 + 1, 0);
         ReserveIn(plan.Messages.From, arena, most);
         ReserveIn(plan.Messages.Subject, arena, most);
+        plan.Names.UseArena(arena);
     }
     const std::size_t arrays = most * bytesPerMessage;
     std::size_t known = plan.Names.Count(); // names the budget was checked with
@@ -193,6 +194,8 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan, Charset::TScrip
         ++scanned;
     }
     whole = whole && !base.HasCurrent() && base.ScanChanges() == 0;
+    // A plan given up gives its block back: the names it kept stay, in memory of their own.
+    if (!whole) plan.Names.UseArena(nullptr);
     base.EndScan();
     base.RestoreHeaderFixed(before);
     return whole;
