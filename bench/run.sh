@@ -178,10 +178,10 @@ compare() {
     : >"$scc"
     : >"$txc"
     : >"$ctc"
-    # The base's files as a read from disk leaves them in the page cache: how the kernel holds a
-    # file it has just written differs, and reading it out of the cache then costs cat (and the
-    # program) nearly twice as much. They are dropped from the cache (GNU dd), and read again
-    # by the warm-up.
+    # The base's files as a read from disk leaves them in the page cache: how the kernel holds
+    # them otherwise varies (cat of one base took 11 ms of processor time at one time of a
+    # session and 6.5 ms at another), and with it what reading them costs cat and the program.
+    # They are dropped from the cache (GNU dd), and read again by the warm-up.
     local file
     for file in "$base.jhr" "$base.jdx"; do
         dd if="$file" iflag=nocache count=0 status=none 2>/dev/null || true
