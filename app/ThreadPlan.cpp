@@ -60,8 +60,9 @@ struct Plan {
     std::size_t Roots = 0;
 };
 
-// The arrays of numbers, names and links, a charset, and (rounded up) a bit.
-constexpr std::size_t bytesPerMessage = 5 * sizeof(std::uint32_t) + sizeof(Charset::Id) + 1;
+// A message's number, names, ReplyTo and two links, its charset, and (rounded up) its bit.
+constexpr std::size_t bytesPerMessage =
+    4 * sizeof(std::uint32_t) + sizeof(Plan::Jump) + sizeof(Charset::Id) + 1;
 
 // The script a message is written in, as its charset says, or a UTF-8 message's names do.
 Charset::Script scriptOf(const TJamMsgBase::TNameViews& names) {

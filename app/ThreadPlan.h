@@ -14,7 +14,7 @@
 
 // The memory a plan may take, its per-message arrays and its names together. A base that needs
 // more is walked through the files instead. With the block caches and the program itself this
-// keeps the whole run well under 32 MB; at 28 bytes a message it holds a plan of about 400,000
+// keeps the whole run well under 32 MB; at 26 bytes a message it holds a plan of about 400,000
 // messages with the names of a busy area.
 constexpr std::size_t ThreadPlanBudget = 12 * 1024 * 1024;
 
