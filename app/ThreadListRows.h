@@ -33,7 +33,7 @@ public:
     }
     void AddRow(const TMessageRow& row) override {
         if (row.Place >= 0)
-            rows_.push_back(static_cast<std::uint32_t>(row.Place));
+            AddPlace(row.Place);
         else
             keepRow(row);
     }

@@ -18,8 +18,6 @@
 
 namespace {
 
-// A message's state bits in the plan.
-
 // The header fields the walk asks of the header in memory.
 struct Links {
     std::int32_t ReplyTo = 0;

@@ -17,6 +17,7 @@
 
 #include "ListedSet.h"
 #include "NameTable.h"
+#include "PlaceBits.h"
 #include "ReadState.h"
 #include "ShortStr.h"
 #include "ThreadIndex.h"
@@ -103,7 +104,7 @@ private:
             source_.SeekNumber(n);
             if (!source_.HasCurrent()) continue;
             if (!listed_.Insert(source_.Slot())) continue;
-            if (root) mark(byRoot_, source_.Slot());
+            if (root) byRoot_.Set(source_.Slot());
             addCurrentRow();
             ++counter_;
             pushLinks(true);
@@ -116,7 +117,7 @@ private:
         const std::int64_t headPos = source_.CurNumber();
         listed_.Clear();
         listed_.Insert(source_.Slot());
-        if (root) mark(byRoot_, source_.Slot());
+        if (root) byRoot_.Set(source_.Slot());
         counter_ = 1;
         if (!rows_.BeginThread()) return;
         addCurrentRow();
@@ -137,7 +138,7 @@ private:
     // Whether the current message, a reply, heads a thread of its own. Most replies are
     // listed already by the root thread before them and cost one look at a bit.
     bool headsThread() {
-        if (isSet(byRoot_, source_.Slot())) return false;
+        if (byRoot_.Has(source_.Slot())) return false;
         const std::int64_t at = source_.CurNumber();
         const bool heads = !parentLeadsTo(at) && !reachedFromRoots(at);
         source_.SeekNumber(static_cast<std::int32_t>(at));
@@ -175,23 +176,23 @@ private:
             markReached();
         }
         source_.SeekNumber(static_cast<std::int32_t>(at));
-        return source_.HasCurrent() && isSet(reached_, source_.Slot());
+        return source_.HasCurrent() && reached_.Has(source_.Slot());
     }
 
     void markReached() {
         source_.SeekNumber(0);
         while (source_.HasCurrent()) {
             source_.LoadHeader();
-            if (source_.ReplyTo() == 0 && !isSet(reached_, source_.Slot())) {
+            if (source_.ReplyTo() == 0 && !reached_.Has(source_.Slot())) {
                 const std::int64_t root = source_.CurNumber();
-                mark(reached_, source_.Slot());
+                reached_.Set(source_.Slot());
                 pending_.clear();
                 pushLinks(true);
                 while (!pending_.empty()) {
                     source_.SeekNumber(pending_.back());
                     pending_.pop_back();
-                    if (!source_.HasCurrent() || isSet(reached_, source_.Slot())) continue;
-                    mark(reached_, source_.Slot());
+                    if (!source_.HasCurrent() || reached_.Has(source_.Slot())) continue;
+                    reached_.Set(source_.Slot());
                     source_.LoadHeader();
                     pushLinks(true);
                 }
@@ -199,18 +200,6 @@ private:
             }
             source_.StepNext();
         }
-    }
-
-    // One bit a place, in words: asked for every message of the walk.
-    using Bits = std::vector<std::uint64_t>;
-    static bool isSet(const Bits& bits, std::size_t slot) {
-        const std::size_t word = slot / 64;
-        return word < bits.size() && ((bits[word] >> (slot % 64)) & 1) != 0;
-    }
-    static void mark(Bits& bits, std::size_t slot) {
-        const std::size_t word = slot / 64;
-        if (word >= bits.size()) bits.resize(word + 1 + bits.size() / 2);
-        bits[word] |= std::uint64_t{1} << (slot % 64);
     }
 
     Source& source_;
@@ -226,7 +215,7 @@ private:
     std::uint32_t lastSubjectId_ = 0;
     std::vector<std::int32_t> pending_; // reply links still to follow
     // By index place: listed in a root thread so far, and (once asked) reached by any.
-    Bits byRoot_;
-    Bits reached_;
+    TPlaceBits byRoot_;
+    TPlaceBits reached_;
     bool reachedKnown_ = false;
 };

@@ -239,20 +239,10 @@ void TJamMsgBase::LoadHeader() {
     readHeader(false);
 }
 
-bool TJamMsgBase::loadHeldHeader() {
-    if (!currentRecordHeld()) return false;
-    std::size_t want = 0;
-    const unsigned char* held = heldHeader(lastRecordOffset_, want);
-    if (held == nullptr) return false;
-    keepHeldHeader(held, want);
-    return true;
-}
-
 void TJamMsgBase::keepHeldHeader(const unsigned char* held, std::size_t want) {
     // As readHeader leaves a header read whole.
     clearLoaded();
-    std::memcpy(headerBuf_.data(), held, MsgFixedSize);
-    subfields_ = held + MsgFixedSize;
+    holdHeader(held);
     headerLen_ = want;
     headerBytes_ = want;
     writtenStamp_ = headerField(MsgDateWritten);
@@ -262,8 +252,7 @@ std::size_t TJamMsgBase::takeHeldHeader(std::uint32_t offset) {
     std::size_t want = 0;
     const unsigned char* held = heldHeader(offset, want);
     if (held == nullptr) return 0;
-    std::memcpy(headerBuf_.data(), held, MsgFixedSize);
-    subfields_ = held + MsgFixedSize;
+    holdHeader(held);
     return want;
 }
 
@@ -310,8 +299,7 @@ std::int64_t TJamMsgBase::copyHeaderBytes(std::uint32_t offset, bool subfields) 
     // second copy takes the fixed part again, so that the whole header comes from one read.
     const std::int64_t fixed = headerCache_.Read(hdrFile_, offset, headerBuf_.data(), MsgFixedSize);
     if (!subfields || fixed < static_cast<std::int64_t>(MsgFixedSize)) return fixed;
-    const std::size_t want =
-        MsgFixedSize + std::min<std::size_t>(headerField(MsgSubfieldLen), SubfieldAreaRead);
+    const std::size_t want = bytesToLoad(headerBuf_.data());
     if (want == MsgFixedSize) return fixed;
     return headerCache_.Read(hdrFile_, offset, headerBuf_.data(), want);
 }

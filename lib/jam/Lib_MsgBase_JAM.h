@@ -21,6 +21,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -252,9 +253,6 @@ private:
         return true;
     }
     void stepNext();
-    // A scan's common load: the current message's record is the one read last, and one block
-    // holds its whole header. False, with the header in memory as it was, otherwise.
-    bool loadHeldHeader();
     // Empties what a load fills: names, kludge block, error, bytes read.
     void clearLoaded() {
         lastIOError_ = 0;
@@ -272,20 +270,30 @@ private:
         return scanning_ && curNumber_ == lastRecordNumber_ && curNumber_ <= scanLast_ &&
                curNumber_ >= static_cast<std::int64_t>(BaseMsgNum());
     }
+    // The bytes a load with subfields takes of a header whose fixed part is at fixed: the fixed
+    // part and as much of the subfield area as the walk reads.
+    static std::size_t bytesToLoad(const unsigned char* fixed) {
+        return JamFormat::MsgFixedSize +
+               std::min<std::size_t>(JamFormat::Get32(fixed + JamFormat::MsgSubfieldLen),
+                                     JamFormat::SubfieldAreaRead);
+    }
     // The header at offset in the block that served last, when it holds it whole (want: the
     // bytes a load takes), else nullptr.
     const unsigned char* heldHeader(std::uint32_t offset, std::size_t& want) {
         const unsigned char* held = headerCache_.Use(offset, JamFormat::MsgFixedSize);
         if (held == nullptr) return nullptr;
-        want = JamFormat::MsgFixedSize +
-               std::min<std::size_t>(JamFormat::Get32(held + JamFormat::MsgSubfieldLen),
-                                     JamFormat::SubfieldAreaRead);
+        want = bytesToLoad(held);
         return headerCache_.LastHolds(offset, want) ? held : nullptr;
     }
     // During a scan, the header at offset from the block that holds it whole, not copied but for
     // its fixed part: the subfields are walked where the block holds them, before the next load
     // can refill it. The bytes the load takes, or 0 (nothing changed) when no one block holds it.
     std::size_t takeHeldHeader(std::uint32_t offset);
+    // The header held at held is the one in memory: its fixed part copied, its subfields there.
+    void holdHeader(const unsigned char* held) {
+        std::memcpy(headerBuf_.data(), held, JamFormat::MsgFixedSize);
+        subfields_ = held + JamFormat::MsgFixedSize;
+    }
     // Takes the header held at held, want bytes of it, as a load leaves it.
     void keepHeldHeader(const unsigned char* held, std::size_t want);
     bool isLive(std::int64_t number);

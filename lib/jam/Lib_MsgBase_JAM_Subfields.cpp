@@ -86,7 +86,7 @@ void TJamMsgBase::LoadNames() {
 }
 
 TJamMsgBase::TNameViews TJamMsgBase::LoadNameViews() {
-    if (!loadHeldHeader()) readHeader(true);
+    readHeader(true);
     if (headerBytes_ == 0) return {};
     return walkNames(subfieldArea());
 }
@@ -97,10 +97,10 @@ std::size_t TJamMsgBase::ReadHeldRun(std::span<THeldMessage> out) {
     std::int64_t lastAt = 0;
     std::size_t lastWant = 0;
     while (given < out.size() && currentRecordHeld()) {
-        // As loadHeldHeader and stepToNextHeld do, with the windows that served last and the
-        // scan's place in locals: the state is put back when the run ends, or before a step
-        // that the general way takes (a record outside the index window, a deleted message,
-        // the end the scan knows), which may read the index.
+        // As a load takes a header the header window holds and as stepToNextHeld steps, with
+        // the windows that served last and the scan's place in locals: the state is put back
+        // when the run ends, or before a step that the general way takes (a record outside the
+        // index window, a deleted message, the end the scan knows), which may read the index.
         const TJamReadCache::TServed headers = headerCache_.LastServed();
         const TJamReadCache::TServed records = indexCache_.LastServed();
         const auto first = static_cast<std::int64_t>(BaseMsgNum());
@@ -113,9 +113,7 @@ std::size_t TJamMsgBase::ReadHeldRun(std::span<THeldMessage> out) {
             if (at < headers.Start || at + static_cast<std::int64_t>(MsgFixedSize) > headers.End)
                 break;
             const unsigned char* held = headers.Data + (at - headers.Start);
-            const std::size_t want =
-                MsgFixedSize +
-                std::min<std::size_t>(Get32(held + MsgSubfieldLen), SubfieldAreaRead);
+            const std::size_t want = bytesToLoad(held);
             if (at + static_cast<std::int64_t>(want) > headers.End) break;
             // The fixed part and the subfields are read where the block holds them: only the
             // last header given is copied, as a load of it leaves it.

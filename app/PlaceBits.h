@@ -1,0 +1,29 @@
+#pragma once
+// TPlaceBits: a bit for each place in the index (from 0), in words that grow as places further on
+// are set. A place is below the index's record count, so the bits take at most a sixty-fourth of
+// the index file's size. The walk asks them for every message.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class TPlaceBits {
+public:
+    bool Has(std::size_t place) const {
+        const std::size_t word = place / 64;
+        return word < words_.size() && ((words_[word] >> (place % 64)) & 1) != 0;
+    }
+    void Set(std::size_t place) {
+        const std::size_t word = place / 64;
+        // A walk meets the places about in order: room for half as many again as it has reached.
+        if (word >= words_.size()) words_.resize(word + 1 + words_.size() / 2, 0);
+        words_[word] |= std::uint64_t{1} << (place % 64);
+    }
+    // Unsets the bits of the word that holds place, and of the places beside it there.
+    void UnsetWordOf(std::size_t place) {
+        if (place / 64 < words_.size()) words_[place / 64] = 0;
+    }
+
+private:
+    std::vector<std::uint64_t> words_;
+};
