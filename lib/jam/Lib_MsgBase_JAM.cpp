@@ -152,6 +152,11 @@ void TJamMsgBase::BeginScan(bool frontToBack) {
     headerCache_.UseWindows(blocks);
     scanLast_ = askLastNumber();
     scanHdrSize_ = hdrFile_.IsOpen() ? hdrFile_.Size() : -1;
+    if (frontToBack) {
+        headerCache_.PrepareFirstWindow(scanHdrSize_);
+        indexCache_.PrepareFirstWindow((scanLast_ - std::int64_t{BaseMsgNum()} + 1) *
+                                       std::int64_t{IndexRecSize});
+    }
     scanChanges_ = 0;
     scanning_ = true;
 }

@@ -1,5 +1,7 @@
 #include "Lib_MsgBase_JAM_Cache.h"
 
+#include "Lib_Memory.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -16,6 +18,14 @@ TJamReadCache::TJamReadCache(std::size_t windowBytes, std::size_t windows, std::
 void TJamReadCache::UseWindows(std::size_t n) {
     inUse_ = std::clamp<std::size_t>(n, 1, windows_.size());
     recent_ = 0;
+}
+
+void TJamReadCache::PrepareFirstWindow(std::int64_t fileBytes) {
+    const std::size_t wanted =
+        fileBytes <= 0 ? 0 : std::min(windowBytes_, static_cast<std::size_t>(fileBytes));
+    if (wanted <= prepared_) return;
+    PrefaultForWriting(bytes_.get() + prepared_, wanted - prepared_);
+    prepared_ = wanted;
 }
 
 void TJamReadCache::Drop() {

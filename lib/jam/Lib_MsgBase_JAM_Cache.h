@@ -60,6 +60,10 @@ public:
     // Serves from the first n windows only (at least one; all of them at first), until asked
     // again. A reader going front to back needs one, and memory never touched costs nothing.
     void UseWindows(std::size_t n);
+    // Gives the first window its pages now, as many as a file of fileBytes fills: a reader going
+    // front to back fills it whole at once, and pages asked for together cost less than a page
+    // fault each as the first read reaches them.
+    void PrepareFirstWindow(std::int64_t fileBytes);
 
     std::size_t WindowBytes() const { return windowBytes_; }
 
@@ -90,4 +94,5 @@ private:
     std::size_t inUse_ = 1;  // windows that may serve
     std::size_t recent_ = 0; // the window that served last, asked first
     std::uint64_t useClock_ = 0;
+    std::size_t prepared_ = 0; // bytes of the first window given their pages already
 };
