@@ -22,6 +22,10 @@ public:
         for (const std::size_t place : listed_) bits_.UnsetWordOf(place);
         listed_.clear();
     }
+    // Room for the places below places (see TPlaceBits::Reserve).
+    void Reserve(std::size_t places, const std::shared_ptr<TBulkArena>& arena) {
+        bits_.Reserve(places, arena);
+    }
     std::size_t Size() const { return listed_.size(); }
 
 private:

@@ -45,13 +45,20 @@ std::size_t TNameTable::slotOf(std::string_view text, std::size_t hash) const {
 
 void TNameTable::grow() {
     // Kept at most half full, so that a probe ends soon.
-    std::vector<std::uint64_t> old = std::move(slots_);
-    slots_.assign(std::max<std::size_t>(old.size() * 2, 1024), 0);
+    TBulkVector<std::uint64_t> old = std::move(slots_);
+    slots_ = TBulkVector<std::uint64_t>(std::max<std::size_t>(old.size() * 2, 1024), 0,
+                                        TBulkAllocator<std::uint64_t>(arena_));
     for (const std::uint64_t entry : old) {
         if (entry == 0) continue;
         const std::string_view text = Text(static_cast<std::uint32_t>(entry) - 1);
         slots_[slotOf(text, hashOf(text))] = entry;
     }
+}
+
+void TNameTable::UseArena(std::shared_ptr<TBulkArena> arena) {
+    recent_ = TBulkVector<Recent>();
+    if (!arena && arena_) slots_ = TBulkVector<std::uint64_t>(slots_.begin(), slots_.end());
+    arena_ = std::move(arena);
 }
 
 std::uint32_t TNameTable::Intern(std::string_view text) {

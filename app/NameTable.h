@@ -30,14 +30,11 @@ public:
     std::size_t Count() const { return lengths_.size(); }
     // Bytes of memory the table holds.
     std::size_t Bytes() const;
-    // A block its table of recent names may take its memory from while it has room: one whose
-    // pages are there already (a plan's) saves the page faults of a table of its own. The table
-    // of recent names starts again (it is only a short way to names the table has); none
-    // gives the block back.
-    void UseArena(std::shared_ptr<TBulkArena> arena) {
-        recent_ = TBulkVector<Recent>();
-        arena_ = std::move(arena);
-    }
+    // A block its tables of slots and of recent names may take their memory from while it has
+    // room: one whose pages are there already (a plan's) saves the page faults of tables of their
+    // own. The table of recent names starts again (it is only a short way to names the table
+    // has); none gives the block back, the slots moving to memory of their own.
+    void UseArena(std::shared_ptr<TBulkArena> arena);
 
 private:
     std::uint32_t internWhole(std::string_view text);
@@ -53,7 +50,7 @@ private:
     std::vector<std::uint8_t> lengths_;
     // Open addressing over a power-of-two table; a slot holds a number + 1 in its lower half and
     // bits of its text's hash in its upper half; 0 = empty.
-    std::vector<std::uint64_t> slots_;
+    TBulkVector<std::uint64_t> slots_;
     // Recent short names by their words (see Intern); Length 0 = empty. A base's senders are
     // looked up once a message, and a few hundred of them write most of it.
     struct Recent {

@@ -3,6 +3,9 @@
 // are set. A place is below the index's record count, so the bits take at most a sixty-fourth of
 // the index file's size. The walk asks them for every message.
 
+#include "Lib_Memory.h"
+
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -19,11 +22,19 @@ public:
         if (word >= words_.size()) words_.resize(word + 1 + words_.size() / 2, 0);
         words_[word] |= std::uint64_t{1} << (place % 64);
     }
+    // Room for the bits of places below places, from arena while it has room (pages that are
+    // there already), so that the words neither move nor fault in as the walk goes on.
+    void Reserve(std::size_t places, const std::shared_ptr<TBulkArena>& arena) {
+        TBulkVector<std::uint64_t> words(places / 64 + 1, 0, TBulkAllocator<std::uint64_t>(arena));
+        std::copy(words_.begin(), words_.begin() + std::min(words_.size(), words.size()),
+                  words.begin());
+        words_ = std::move(words);
+    }
     // Unsets the bits of the word that holds place, and of the places beside it there.
     void UnsetWordOf(std::size_t place) {
         if (place / 64 < words_.size()) words_[place / 64] = 0;
     }
 
 private:
-    std::vector<std::uint64_t> words_;
+    TBulkVector<std::uint64_t> words_;
 };

@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -317,14 +318,22 @@ ThreadListWalk BuildWholeThreadIndex(TJamMsgBase& base, TReadState& readState, T
             convertNames(plan, *converters);
             // Every message, and a thread for every root (orphans come on top).
             // The plan's block, on large pages, mostly has room left for the rows too.
-            rows.Expect(plan.Messages.Numbers.size(), plan.Roots,
-                        plan.Messages.Numbers.get_allocator().Arena());
+            const std::shared_ptr<TBulkArena>& arena =
+                plan.Messages.Numbers.get_allocator().Arena();
+            const std::size_t places = plan.Messages.Numbers.size();
+            rows.Expect(places, plan.Roots, arena);
             PlanSource source(plan);
             // The screen's rows are taken without a call for each.
+            auto walk = [&](auto& sink) {
+                TThreadWalk<PlanSource, std::remove_reference_t<decltype(sink)>> w(source,
+                                                                                   readState, sink);
+                w.Expect(places, arena);
+                w.Run();
+            };
             if (auto* list = dynamic_cast<TThreadListRows*>(&rows))
-                TThreadWalk<PlanSource, TThreadListRows>(source, readState, *list).Run();
+                walk(*list);
             else
-                TThreadWalk<PlanSource>(source, readState, rows).Run();
+                walk(rows);
             rows.TakePlanMessages(std::move(plan.Messages));
             return ThreadListWalk::Planned;
         }

@@ -32,6 +32,13 @@ public:
     TThreadWalk(Source& source, TReadState& readState, Sink& rows)
         : source_(source), readState_(readState), rows_(rows), names_(rows.Names()) {}
 
+    // The source has places below places: the walk's bits are made room for at once, in
+    // arena while it has room.
+    void Expect(std::size_t places, const std::shared_ptr<TBulkArena>& arena) {
+        listed_.Reserve(places, arena);
+        byRoot_.Reserve(places, arena);
+    }
+
     // Every thread of the source, in index order of their heads; the walk ends early only when
     // the sink takes no more rows.
     void Run() {
