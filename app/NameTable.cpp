@@ -61,25 +61,17 @@ void TNameTable::UseArena(std::shared_ptr<TBulkArena> arena) {
     arena_ = std::move(arena);
 }
 
-std::uint32_t TNameTable::Intern(std::string_view text) {
-    // A name of 8 to 24 bytes is its length and three words (the last one ending at its end,
-    // overlapping the others): asked of the table of recent ones first, exactly, where a hit
-    // costs no hash of the whole name and no look at its text.
+// The way of Intern when the table of recent names does not answer: a short name is looked up
+// whole and then kept among the recent ones (the table made, or made larger, first).
+std::uint32_t TNameTable::internRecent(std::string_view text) {
     const std::size_t n = text.size();
     if (n < 8 || n > 24) return internWhole(text);
-    const char* p = text.data();
-    const Recent key{ByteWord(p, 8), n > 16 ? ByteWord(p + 8, 8) : 0, ByteWord(p + n - 8, 8),
-                     static_cast<std::uint32_t>(n), 0};
-    if (recent_.size() < recentSlots && (recent_.empty() || Count() >= manyNames))
-        recent_ = TBulkVector<Recent>(Count() >= manyNames ? recentSlots : fewRecentSlots, Recent{},
-                                      TBulkAllocator<Recent>(arena_));
-    const std::uint64_t mixed = (key.First * 0x9E3779B97F4A7C15ull) ^
-                                (key.Middle * 0xC2B2AE3D27D4EB4Full) ^
-                                (key.Last * 0x165667B19E3779F9ull) ^ n;
-    Recent& known = recent_[static_cast<std::size_t>(mixed >> 52) & (recent_.size() - 1)];
-    if (known.Length == key.Length && known.First == key.First && known.Middle == key.Middle &&
-        known.Last == key.Last)
-        return known.Id;
+    if (recent_.size() < wantedRecentSlots())
+        recent_ =
+            TBulkVector<Recent>(wantedRecentSlots(), Recent{}, TBulkAllocator<Recent>(arena_));
+    const Recent key = recentKey(text);
+    Recent& known = recent_[recentSlot(key)];
+    if (sameKey(known, key)) return known.Id;
     known = key;
     known.Id = internWhole(text);
     return known.Id;

@@ -18,7 +18,17 @@ public:
     static constexpr std::size_t MaxLength = 255;
 
     // The number of text, which is added when it is new.
-    std::uint32_t Intern(std::string_view text);
+    std::uint32_t Intern(std::string_view text) {
+        // A name of 8 to 24 bytes is its length and three words (the last one ending at its end,
+        // overlapping the others): asked of the table of recent ones first, exactly, where a hit
+        // costs no hash of the whole name and no look at its text. Inline: a base's scan asks
+        // for a sender with every message, and mostly hits.
+        const std::size_t n = text.size();
+        if (n < 8 || n > 24 || recent_.size() < wantedRecentSlots()) return internRecent(text);
+        const Recent key = recentKey(text);
+        const Recent& known = recent_[recentSlot(key)];
+        return sameKey(known, key) ? known.Id : internRecent(text);
+    }
     // The text of a number Intern gave.
     std::string_view Text(std::uint32_t id) const {
         return std::string_view(starts_[id], lengths_[id]);
@@ -37,6 +47,8 @@ public:
     void UseArena(std::shared_ptr<TBulkArena> arena);
 
 private:
+    struct Recent;
+    std::uint32_t internRecent(std::string_view text);
     std::uint32_t internWhole(std::string_view text);
     std::size_t slotOf(std::string_view text, std::size_t hash) const;
     void grow();
@@ -63,6 +75,25 @@ private:
     static constexpr std::size_t fewRecentSlots = 512;
     static constexpr std::size_t recentSlots = 4096;
     static constexpr std::size_t manyNames = 128;
+    std::size_t wantedRecentSlots() const {
+        return Count() >= manyNames ? recentSlots : fewRecentSlots;
+    }
+    static Recent recentKey(std::string_view text) {
+        const std::size_t n = text.size();
+        const char* p = text.data();
+        return {ByteWord(p, 8), n > 16 ? ByteWord(p + 8, 8) : 0, ByteWord(p + n - 8, 8),
+                static_cast<std::uint32_t>(n), 0};
+    }
+    static bool sameKey(const Recent& a, const Recent& b) {
+        return a.Length == b.Length && a.First == b.First && a.Middle == b.Middle &&
+               a.Last == b.Last;
+    }
+    std::size_t recentSlot(const Recent& key) const {
+        const std::uint64_t mixed = (key.First * 0x9E3779B97F4A7C15ull) ^
+                                    (key.Middle * 0xC2B2AE3D27D4EB4Full) ^
+                                    (key.Last * 0x165667B19E3779F9ull) ^ key.Length;
+        return static_cast<std::size_t>(mixed >> 52) & (recent_.size() - 1);
+    }
     TBulkVector<Recent> recent_;
     std::shared_ptr<TBulkArena> arena_;
 };

@@ -18,8 +18,7 @@ public:
     }
     void Set(std::size_t place) {
         const std::size_t word = place / 64;
-        // A walk meets the places about in order: room for half as many again as it has reached.
-        if (word >= words_.size()) words_.resize(word + 1 + words_.size() / 2, 0);
+        if (word >= words_.size()) grow(word);
         words_[word] |= std::uint64_t{1} << (place % 64);
     }
     // Room for the bits of places below places, from arena while it has room (pages that are
@@ -36,5 +35,11 @@ public:
     }
 
 private:
+    // Out of the way of Set, which a walk calls for every message, mostly with room made.
+    [[gnu::noinline]] void grow(std::size_t word) {
+        // A walk meets the places about in order: room for half as many again as it has reached.
+        words_.resize(word + 1 + words_.size() / 2, 0);
+    }
+
     TBulkVector<std::uint64_t> words_;
 };

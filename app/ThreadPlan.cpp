@@ -91,10 +91,11 @@ inline std::size_t firstAtOrAfter(std::span<const std::int32_t> numbers, std::in
 
 constexpr std::uint32_t noSubject = 0xFFFFFFFF;
 
-// The number of the subject of a reply to a message whose subject has number parentSubject: the
-// same, or the one a reply to such a message had before, or else looked up.
-std::uint32_t replySubjectId(Plan& plan, std::uint32_t parentSubject, std::string_view subject) {
-    if (plan.Names.Is(parentSubject, subject)) return parentSubject;
+// The number of the subject of a reply that differs from its parent's (number parentSubject):
+// the one a reply to a message of that subject had before ("Re: " and the subject, mostly), or
+// else looked up.
+std::uint32_t otherReplySubjectId(Plan& plan, std::uint32_t parentSubject,
+                                  std::string_view subject) {
     std::vector<std::uint32_t>& replies = plan.ReplySubject;
     if (parentSubject >= replies.size()) replies.resize(plan.Names.Count(), noSubject);
     std::uint32_t& known = replies[parentSubject];
@@ -103,15 +104,20 @@ std::uint32_t replySubjectId(Plan& plan, std::uint32_t parentSubject, std::strin
 }
 
 // The number of a message's subject. A reply mostly has its parent's subject, whose number is
-// taken without looking the text up, once the two texts are seen to be the same.
-std::uint32_t subjectId(Plan& plan, std::int32_t parent, std::string_view subject) {
+// taken without looking the text up, once the two texts are seen to be the same. Inlined into
+// the scan, which asks it for every message.
+[[gnu::always_inline]] inline std::uint32_t subjectId(Plan& plan, std::int32_t parent,
+                                                      std::string_view subject) {
     if (parent > 0) {
         const std::size_t at = firstAtOrAfter(plan.Messages.Numbers, parent);
         // Only a message before this one has its subject in the plan yet (a damaged header may
         // name the message itself, or one further on, as its parent).
         if (at < plan.Messages.Subject.size() && plan.Messages.Numbers[at] == parent &&
-            plan.IsReadable(at))
-            return replySubjectId(plan, plan.Messages.Subject[at], subject);
+            plan.IsReadable(at)) {
+            const std::uint32_t parentSubject = plan.Messages.Subject[at];
+            if (plan.Names.Is(parentSubject, subject)) return parentSubject;
+            return otherReplySubjectId(plan, parentSubject, subject);
+        }
     }
     return plan.Names.Intern(subject);
 }
@@ -148,8 +154,9 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan, Charset::TScrip
     std::size_t known = plan.Names.Count(); // names the budget was checked with
     // A message into the plan: its links are its header's when it could be read (read), else
     // those the header before it left.
+    // Inlined where it is called (a call for every message is a measurable part of the scan).
     auto take = [&](std::int64_t number, const Links& links, const TJamMsgBase::TNameViews& names,
-                    bool read) {
+                    bool read) __attribute__((always_inline)) {
         ++counts[static_cast<std::size_t>(scriptOf(names))];
         if (!whole) return;
         plan.Messages.Numbers.push_back(RowNumberOf(number));

@@ -304,8 +304,9 @@ private:
     bool openPart(TFile& file, std::string_view ending);
     void walkSubfields(bool kludges);
     std::string_view subfieldArea() const;
-    TNameViews walkNames(std::string_view area) const;
-    std::optional<Charset::Id> charsetOf(std::string_view kludge) const;
+    [[gnu::always_inline]] inline TNameViews walkNames(std::string_view area) const;
+    [[gnu::always_inline]] inline std::optional<Charset::Id>
+    charsetOf(std::string_view kludge) const;
     std::optional<Charset::Id> newCharsetKludge(std::string_view kludge) const;
     void fillTextCache();
     unsigned char nextCharSlow();

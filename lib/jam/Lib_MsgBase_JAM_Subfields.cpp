@@ -47,7 +47,10 @@ constexpr std::size_t subjectKept = 100;
 // Calls visit(loId, data, kept) for every subfield of area, data being the bytes of its data
 // that area holds, in kept(n) bytes at most. A subfield is cut where the area ends, or dropped
 // when its own head does not fit.
-template <class Visit> void forEachSubfield(std::string_view area, Visit visit) {
+// Inlined where it is used: a whole base's scan walks the subfields of every header, and the
+// calls cost about as much as the walk of a header's few subfields that are kept.
+template <class Visit>
+[[gnu::always_inline]] inline void forEachSubfield(std::string_view area, Visit visit) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(area.data());
     const std::uint64_t end = area.size();
     // A subfield's head must fit the area and start before SubfieldWalkLimit: one bound says both.
