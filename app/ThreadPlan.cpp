@@ -1,6 +1,7 @@
 #include "ThreadPlan.h"
 
 #include "Lib_Memory.h"
+#include "Lib_MsgBase_JAM_HeldRun.h"
 #include "NameTable.h"
 #include "ThreadIndex.h"
 #include "ThreadListRows.h"
@@ -181,17 +182,14 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan, Charset::TScrip
                     budget;
         }
     };
-    std::array<TJamMsgBase::THeldMessage, 64> run;
     base.SeekNumber(0);
     // A base grown past the records it had when the scan began has changed: no more is read.
     for (std::size_t scanned = 0; base.HasCurrent() && scanned < most;) {
         // Most messages come in runs that the block caches hold; the others one at a time.
         const std::size_t got =
-            base.ReadHeldRun(std::span(run).first(std::min(run.size(), most - scanned)));
-        for (std::size_t i = 0; i < got; ++i) {
-            const TJamMsgBase::THeldMessage& m = run[i];
-            take(m.Number, {m.ReplyTo, m.Reply1st, m.ReplyNext}, m.Names, true);
-        }
+            base.ReadHeldRun(most - scanned, [&](const TJamMsgBase::THeldMessage& m) {
+                take(m.Number, {m.ReplyTo, m.Reply1st, m.ReplyNext}, m.Names, true);
+            });
         scanned += got;
         if (got != 0) continue;
         const TJamMsgBase::TNameViews names = base.LoadNameViews();

@@ -145,12 +145,13 @@ public:
         TNameViews Names;
     };
     // During a scan, for a reader of the whole base: what LoadNameViews (the header and its
-    // reply links, then the names) and StepNext give, for as many messages in a row as out
-    // holds, while each is the scan's common case: its index record read last, and its whole
-    // header in the block that served last. Returns how many were given; 0 when the current
-    // message is not such a case, and the caller takes LoadNameViews and StepNext for it. The
-    // header in memory is then the last one given; the names stay valid until the next load.
-    std::size_t ReadHeldRun(std::span<THeldMessage> out);
+    // reply links, then the names) and StepNext give, handed to take(const THeldMessage&) for
+    // up to most messages in a row, while each is the scan's common case: its index record read
+    // last, and its whole header in the block that served last. Returns how many were given; 0
+    // when the current message is not such a case, and the caller takes LoadNameViews and
+    // StepNext for it. The header in memory is then the last one given; a message's names stay
+    // valid until the next load. Defined in Lib_MsgBase_JAM_HeldRun.h.
+    template <class Take> std::size_t ReadHeldRun(std::size_t most, Take&& take);
     // Bytes of message header the last LoadHeader read; 0 when it read none. During a scan only
     // the bytes needed are taken: the fixed part, and for LoadMessage the subfields it holds.
     std::size_t HeaderBytes() const { return headerBytes_; }
