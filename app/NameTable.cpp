@@ -57,6 +57,7 @@ void TNameTable::grow() {
 
 void TNameTable::UseArena(std::shared_ptr<TBulkArena> arena) {
     recent_ = TBulkVector<Recent>();
+    recentToMake_ = true;
     if (!arena && arena_) slots_ = TBulkVector<std::uint64_t>(slots_.begin(), slots_.end());
     arena_ = std::move(arena);
 }
@@ -66,9 +67,11 @@ void TNameTable::UseArena(std::shared_ptr<TBulkArena> arena) {
 std::uint32_t TNameTable::internRecent(std::string_view text) {
     const std::size_t n = text.size();
     if (n < 8 || n > 24) return internWhole(text);
-    if (recent_.size() < wantedRecentSlots())
+    if (recentToMake_) {
         recent_ =
             TBulkVector<Recent>(wantedRecentSlots(), Recent{}, TBulkAllocator<Recent>(arena_));
+        recentToMake_ = false;
+    }
     const Recent key = recentKey(text);
     Recent& known = recent_[recentSlot(key)];
     if (sameKey(known, key)) return known.Id;
@@ -95,6 +98,8 @@ std::uint32_t TNameTable::internWhole(std::string_view text) {
     const auto id = static_cast<std::uint32_t>(Count());
     starts_.push_back(start);
     lengths_.push_back(static_cast<std::uint8_t>(text.size()));
+    // A table of many names is worth the large table of recent ones.
+    if (Count() == manyNames) recentToMake_ = true;
     slots_[slot] = tagOf(hash) | (id + 1);
     return id;
 }

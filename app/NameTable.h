@@ -24,7 +24,7 @@ public:
         // costs no hash of the whole name and no look at its text. Inline: a base's scan asks
         // for a sender with every message, and mostly hits.
         const std::size_t n = text.size();
-        if (n < 8 || n > 24 || recent_.size() < wantedRecentSlots()) return internRecent(text);
+        if (n < 8 || n > 24 || recentToMake_) return internRecent(text);
         const Recent key = recentKey(text);
         const Recent& known = recent_[recentSlot(key)];
         return sameKey(known, key) ? known.Id : internRecent(text);
@@ -95,5 +95,6 @@ private:
         return static_cast<std::size_t>(mixed >> 52) & (recent_.size() - 1);
     }
     TBulkVector<Recent> recent_;
+    bool recentToMake_ = true; // the table of recent names is to be made, or made larger
     std::shared_ptr<TBulkArena> arena_;
 };
