@@ -56,7 +56,7 @@ public:
 
 private:
     // Adds the row of the current message, its header loaded; keeps its subject for a head.
-    void addCurrentRow() {
+    [[gnu::always_inline]] void addCurrentRow() {
         if constexpr (Sink::TakesPlaces) {
             const std::int64_t place = source_.Place();
             if (place >= 0) {
@@ -90,7 +90,7 @@ private:
         lastSubjectId_ = row.SubjectId;
     }
 
-    void pushLinks(bool withNext) {
+    [[gnu::always_inline]] void pushLinks(bool withNext) {
         const std::int32_t r1 = source_.Reply1st();
         const std::int32_t rn = source_.ReplyNext();
         if (withNext && rn != 0) pending_.push_back(rn);
