@@ -28,11 +28,13 @@ template <class Visit>
 [[gnu::always_inline]] inline void forEachSubfield(std::string_view area, Visit visit) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(area.data());
     const std::uint64_t end = area.size();
-    // A subfield's head must fit the area and start before SubfieldWalkLimit: one bound says both.
+    // A subfield's head must fit the area and start before SubfieldWalkLimit: one bound, on
+    // where the last head may start, says both.
     const std::uint64_t headsEnd =
         std::min<std::uint64_t>(end, SubfieldWalkLimit - 1 + SubfieldHeadSize);
-    std::uint64_t pos = 0;
-    while (pos + SubfieldHeadSize <= headsEnd) {
+    if (headsEnd < SubfieldHeadSize) return;
+    const std::uint64_t lastHead = headsEnd - SubfieldHeadSize;
+    for (std::uint64_t pos = 0; pos <= lastHead;) {
         const std::uint16_t loId = Get16(bytes + pos);
         const std::uint32_t datLen = Get32(bytes + pos + 4);
         visit(loId, [&](std::size_t kept) {
