@@ -7,7 +7,7 @@ namespace {
 
 // Eight bytes at a time: names are short, and a plan hashes two of them for every message. The
 // bytes past the last whole eight are taken in one load too (see ByteTail).
-std::size_t hashOf(std::string_view text) {
+[[gnu::always_inline]] inline std::size_t hashOf(std::string_view text) {
     constexpr std::uint64_t mul = 0x9E3779B97F4A7C15ull;
     const char* bytes = text.data();
     const std::size_t n = text.size();
@@ -30,7 +30,7 @@ std::uint64_t tagOf(std::size_t hash) {
 
 } // namespace
 
-std::size_t TNameTable::slotOf(std::string_view text, std::size_t hash) const {
+inline std::size_t TNameTable::slotOf(std::string_view text, std::size_t hash) const {
     const std::size_t mask = slots_.size() - 1;
     const std::uint64_t tag = tagOf(hash);
     std::size_t slot = hash & mask;

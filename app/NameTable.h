@@ -50,7 +50,7 @@ private:
     struct Recent;
     std::uint32_t internRecent(std::string_view text);
     std::uint32_t internWhole(std::string_view text);
-    std::size_t slotOf(std::string_view text, std::size_t hash) const;
+    [[gnu::always_inline]] inline std::size_t slotOf(std::string_view text, std::size_t hash) const;
     void grow();
 
     static constexpr std::size_t chunkBytes_ = 64 * 1024;
