@@ -172,12 +172,16 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan, Charset::TScrip
     std::size_t taken = 0;
     const std::size_t arrays = most * bytesPerMessage;
     std::size_t known = plan.Names.Count(); // names the budget was checked with
+    // Messages by the charset they say they are written in.
+    std::array<std::uint32_t, static_cast<std::size_t>(Charset::Id::Utf8) + 1> said{};
     // A message into the plan: its links are its header's when it could be read (read), else
     // those the header before it left.
     // Inlined where it is called (a call for every message is a measurable part of the scan).
     auto take = [&](std::int64_t number, const Links& links, const TJamMsgBase::TNameViews& names,
                     bool read) __attribute__((always_inline)) {
-        ++counts[static_cast<std::size_t>(scriptOf(names))];
+        // The scripts are counted by charset at the end; a UTF-8 message's names tell its own.
+        ++said[static_cast<std::size_t>(names.Charset)];
+        if (names.Charset == Charset::Id::Utf8) ++counts[static_cast<std::size_t>(scriptOf(names))];
         if (!whole) return;
         const std::size_t at = taken++;
         numbers[at] = RowNumberOf(number);
@@ -185,7 +189,6 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan, Charset::TScrip
         jumps[at] = {links.Reply1st, links.ReplyNext};
         charsets[at] = names.Charset;
         if (read) plan.Readable[at / 64] |= std::uint64_t{1} << (at % 64);
-        plan.SaidCharsets |= std::uint32_t{1} << static_cast<unsigned>(names.Charset);
         if (links.ReplyTo == 0) ++plan.Roots;
         // A header that cannot be read has no names. A sender is kept as far as the row shows
         // it, a UTF-8 character whole.
@@ -218,6 +221,13 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan, Charset::TScrip
         ++scanned;
     }
     sizeArrays(taken);
+    for (std::size_t c = 0; c < said.size(); ++c) {
+        if (said[c] == 0) continue;
+        plan.SaidCharsets |= std::uint32_t{1} << c;
+        const auto charset = static_cast<Charset::Id>(c);
+        if (charset != Charset::Id::Utf8)
+            counts[static_cast<std::size_t>(Charset::ScriptOf(charset))] += said[c];
+    }
     whole = whole && !base.HasCurrent() && base.ScanChanges() == 0;
     // A plan given up gives its block back: the names it kept stay, in memory of their own.
     if (!whole) plan.Names.UseArena(nullptr);
