@@ -353,8 +353,8 @@ ThreadListWalk BuildWholeThreadIndex(TJamMsgBase& base, TReadState& readState, T
             convertNames(plan, *converters);
             // Every message, and a thread for every root (orphans come on top).
             // The plan's block, on large pages, mostly has room left for the rows too.
-            const std::shared_ptr<TBulkArena>& arena =
-                plan.Messages.Numbers.get_allocator().Arena();
+            // A copy: get_allocator gives a temporary, and a reference to its block would dangle.
+            const std::shared_ptr<TBulkArena> arena = plan.Messages.Numbers.get_allocator().Arena();
             const std::size_t places = plan.Messages.Numbers.size();
             rows.Expect(places, plan.Roots, arena);
             PlanSource source(plan);
