@@ -64,9 +64,9 @@ struct Plan {
 constexpr std::size_t bytesPerMessage =
     4 * sizeof(std::uint32_t) + sizeof(Plan::Jump) + sizeof(Charset::Id) + 1;
 
-// The script a message is written in, as its charset says, or a UTF-8 message's names do.
-Charset::Script scriptOf(const TJamMsgBase::TNameViews& names) {
-    if (names.Charset != Charset::Id::Utf8) return Charset::ScriptOf(names.Charset);
+// The script a UTF-8 message is written in, as its names' letters say (the other charsets say
+// theirs by name).
+Charset::Script utf8ScriptOf(const TJamMsgBase::TNameViews& names) {
     const Charset::Script subject = Charset::ScriptOfUtf8(names.Subject);
     return subject != Charset::Script::None ? subject : Charset::ScriptOfUtf8(names.From);
 }
@@ -181,7 +181,8 @@ bool readPlan(TJamMsgBase& base, std::size_t budget, Plan& plan, Charset::TScrip
                     bool read) __attribute__((always_inline)) {
         // The scripts are counted by charset at the end; a UTF-8 message's names tell its own.
         ++said[static_cast<std::size_t>(names.Charset)];
-        if (names.Charset == Charset::Id::Utf8) ++counts[static_cast<std::size_t>(scriptOf(names))];
+        if (names.Charset == Charset::Id::Utf8)
+            ++counts[static_cast<std::size_t>(utf8ScriptOf(names))];
         if (!whole) return;
         const std::size_t at = taken++;
         numbers[at] = RowNumberOf(number);

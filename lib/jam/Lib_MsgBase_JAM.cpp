@@ -254,9 +254,10 @@ void TJamMsgBase::keepHeldHeader(const unsigned char* held, std::size_t want) {
 }
 
 std::size_t TJamMsgBase::takeHeldHeader(std::uint32_t offset) {
-    std::size_t want = 0;
-    const unsigned char* held = heldHeader(offset, want);
+    const unsigned char* held = headerCache_.Use(offset, MsgFixedSize);
     if (held == nullptr) return 0;
+    const std::size_t want = bytesToLoad(held);
+    if (!headerCache_.LastHolds(offset, want)) return 0;
     holdHeader(held);
     return want;
 }

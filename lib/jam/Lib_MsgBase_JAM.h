@@ -23,7 +23,6 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -278,14 +277,6 @@ private:
                std::min<std::size_t>(JamFormat::Get32(fixed + JamFormat::MsgSubfieldLen),
                                      JamFormat::SubfieldAreaRead);
     }
-    // The header at offset in the block that served last, when it holds it whole (want: the
-    // bytes a load takes), else nullptr.
-    const unsigned char* heldHeader(std::uint32_t offset, std::size_t& want) {
-        const unsigned char* held = headerCache_.Use(offset, JamFormat::MsgFixedSize);
-        if (held == nullptr) return nullptr;
-        want = bytesToLoad(held);
-        return headerCache_.LastHolds(offset, want) ? held : nullptr;
-    }
     // During a scan, the header at offset from the block that holds it whole, not copied but for
     // its fixed part: the subfields are walked where the block holds them, before the next load
     // can refill it. The bytes the load takes, or 0 (nothing changed) when no one block holds it.
@@ -305,6 +296,7 @@ private:
     bool openPart(TFile& file, std::string_view ending);
     void walkSubfields(bool kludges);
     std::string_view subfieldArea() const;
+    // Inline, in Lib_MsgBase_JAM_HeldRun.h beside the run that calls them for every message.
     [[gnu::always_inline]] inline TNameViews walkNames(std::string_view area) const;
     [[gnu::always_inline]] inline std::optional<Charset::Id>
     charsetOf(std::string_view kludge) const;
