@@ -38,8 +38,8 @@ struct Plan {
     // but jumps from reply to reply across the whole plan for Reply1st and ReplyNext: those lie
     // apart, 8 bytes a message, so that more of them stay in the processor's caches.
     struct Jump {
-        std::int32_t Reply1st = 0;
-        std::int32_t ReplyNext = 0;
+        std::int32_t Reply1st;
+        std::int32_t ReplyNext;
     };
     TBulkVector<std::int32_t> ReplyTo;
     TBulkVector<Jump> Jumps;
