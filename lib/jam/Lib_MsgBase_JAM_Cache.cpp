@@ -75,12 +75,14 @@ std::int64_t TJamReadCache::Read(TFile& file, std::int64_t offset, void* out, st
     }
 
     // No window holds the request whole: refill the one used least recently. The start goes back
-    // no further than keeps the whole request inside the window.
+    // no further than keeps the whole request inside the window. With one window serving (a
+    // reader going front to back) no other window could start at the same place: the refill
+    // starts where it is asked, and reads no bytes of the last window again.
     const std::size_t back = std::min(backBytes_, windowBytes_ - count);
     std::int64_t start = std::max<std::int64_t>(0, offset - static_cast<std::int64_t>(back));
     const std::int64_t aligned = start - start % static_cast<std::int64_t>(align_);
-    if (offset + static_cast<std::int64_t>(count) - aligned <=
-        static_cast<std::int64_t>(windowBytes_))
+    if (inUse_ > 1 && offset + static_cast<std::int64_t>(count) - aligned <=
+                          static_cast<std::int64_t>(windowBytes_))
         start = aligned;
     Window& w = windows_[victim];
     w = Window{};

@@ -99,6 +99,17 @@ TEST_F(JamReadCacheTest, ReadsTheFileOnlyWhenNoWindowHoldsTheRequest) {
     EXPECT_EQ(reads_, 7);
 }
 
+TEST_F(JamReadCacheTest, OneWindowRefillsWhereAsked) {
+    // Windows that may serve the same stretch start on the alignment; a single one (a reader
+    // going front to back) starts at the request, so that no byte is read twice.
+    TJamReadCache shared(4096 + 100, 2, 0, 4096);
+    TJamReadCache single(4096 + 100, 1, 0, 4096);
+    EXPECT_EQ(Get(shared, 5000, 100), Plain(5000, 100));
+    EXPECT_EQ(Get(single, 5000, 100), Plain(5000, 100));
+    EXPECT_EQ(shared.LastServed().Start, 4096);
+    EXPECT_EQ(single.LastServed().Start, 5000);
+}
+
 TEST_F(JamReadCacheTest, BytesAppendedAfterAShortWindowAreRead) {
     TJamReadCache cache(65536 + 4096, 4, 0, 65536);
     const std::int64_t end = static_cast<std::int64_t>(bytes_.size());
