@@ -111,11 +111,22 @@ template <class Take> std::size_t TJamMsgBase::ReadHeldRun(std::size_t most, Tak
         std::int64_t number = curNumber_;
         std::uint32_t offset = lastRecordOffset_;
         bool generalStep = false;
+        // The windows' bounds worked out once for the run: a header's fixed part lies whole in
+        // the header window when it starts at most fixedRoom bytes into it, and the next message's
+        // index record in the index window (and the scan) for numbers nextLow to nextHigh. Each
+        // test is then one comparison of an unsigned distance.
+        const auto fixed = static_cast<std::int64_t>(MsgFixedSize);
+        const auto rec = static_cast<std::int64_t>(IndexRecSize);
+        const bool fixedFits = headers.End - headers.Start >= fixed;
+        const auto fixedRoom = static_cast<std::uint64_t>(headers.End - headers.Start - fixed);
+        const std::int64_t nextLow = first + (records.Start + rec - 1) / rec;
+        const std::int64_t nextHigh =
+            std::min(scanLast_, records.End < rec ? first - 1 : first + (records.End - rec) / rec);
+        const bool anyNext = nextHigh >= nextLow;
         while (given < most) {
             // The header, whole in the header window.
             const std::int64_t at = offset;
-            if (at < headers.Start || at + static_cast<std::int64_t>(MsgFixedSize) > headers.End)
-                break;
+            if (!fixedFits || static_cast<std::uint64_t>(at - headers.Start) > fixedRoom) break;
             const unsigned char* held = headers.Data + (at - headers.Start);
             const std::size_t want = bytesToLoad(held);
             if (at + static_cast<std::int64_t>(want) > headers.End) break;
@@ -134,12 +145,10 @@ template <class Take> std::size_t TJamMsgBase::ReadHeldRun(std::size_t most, Tak
             lastAt = at;
             lastWant = want;
             // The next message: its record in the index window, and not deleted.
-            const std::int64_t record =
-                (number + 1 - first) * static_cast<std::int64_t>(IndexRecSize);
             const std::uint32_t next =
-                number < scanLast_ && record >= records.Start &&
-                        record + static_cast<std::int64_t>(IndexRecSize) <= records.End
-                    ? Get32(records.Data + (record - records.Start) + 4)
+                anyNext && static_cast<std::uint64_t>(number + 1 - nextLow) <=
+                               static_cast<std::uint64_t>(nextHigh - nextLow)
+                    ? Get32(records.Data + ((number + 1 - first) * rec - records.Start) + 4)
                     : DeletedOffset;
             if (next == DeletedOffset) {
                 generalStep = true;
