@@ -59,6 +59,11 @@ void TNameTable::UseArena(std::shared_ptr<TBulkArena> arena) {
     recent_ = TBulkVector<Recent>();
     recentToMake_ = true;
     if (!arena && arena_) slots_ = TBulkVector<std::uint64_t>(slots_.begin(), slots_.end());
+    // The texts' places and lengths move to the block given, or out of the one given back.
+    starts_ = TBulkVector<const char*>(starts_.begin(), starts_.end(),
+                                       TBulkAllocator<const char*>(arena));
+    lengths_ = TBulkVector<std::uint8_t>(lengths_.begin(), lengths_.end(),
+                                         TBulkAllocator<std::uint8_t>(arena));
     arena_ = std::move(arena);
 }
 
@@ -88,8 +93,10 @@ std::uint32_t TNameTable::internWhole(std::string_view text) {
     if (slots_[slot] != 0) return static_cast<std::uint32_t>(slots_[slot]) - 1;
 
     if (chunks_.empty() || chunkBytes_ - chunkUsed_ < text.size()) {
-        // Left uninitialised: only the bytes given are ever read.
+        // Left uninitialised: only the bytes given are ever read. Its pages asked for at once:
+        // the names fill it front to back, a page fault a page otherwise.
         chunks_.push_back(std::unique_ptr<char[]>(new char[chunkBytes_]));
+        PrefaultForWriting(chunks_.back().get(), chunkBytes_);
         chunkUsed_ = 0;
     }
     char* start = chunks_.back().get() + chunkUsed_;

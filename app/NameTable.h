@@ -40,10 +40,11 @@ public:
     std::size_t Count() const { return lengths_.size(); }
     // Bytes of memory the table holds.
     std::size_t Bytes() const;
-    // A block its tables of slots and of recent names may take their memory from while it has
-    // room: one whose pages are there already (a plan's) saves the page faults of tables of their
-    // own. The table of recent names starts again (it is only a short way to names the table
-    // has); none gives the block back, the slots moving to memory of their own.
+    // A block its tables (of slots, of recent names, of the texts' places and lengths) may take
+    // their memory from while it has room: one whose pages are there already (a plan's) saves
+    // the page faults of tables of their own. The table of recent names starts again (it is only a
+    // short way to names the table has); none gives the block back, the slots moving to memory of
+    // their own.
     void UseArena(std::shared_ptr<TBulkArena> arena);
 
 private:
@@ -58,8 +59,8 @@ private:
     // the table never copies what it holds.
     std::vector<std::unique_ptr<char[]>> chunks_;
     std::size_t chunkUsed_ = 0;
-    std::vector<const char*> starts_;
-    std::vector<std::uint8_t> lengths_;
+    TBulkVector<const char*> starts_;
+    TBulkVector<std::uint8_t> lengths_;
     // Open addressing over a power-of-two table; a slot holds a number + 1 in its lower half and
     // bits of its text's hash in its upper half; 0 = empty.
     TBulkVector<std::uint64_t> slots_;
