@@ -58,12 +58,10 @@ void TNameTable::grow() {
 void TNameTable::UseArena(std::shared_ptr<TBulkArena> arena) {
     recent_ = TBulkVector<Recent>();
     recentToMake_ = true;
-    if (!arena && arena_) slots_ = TBulkVector<std::uint64_t>(slots_.begin(), slots_.end());
-    // The texts' places and lengths move to the block given, or out of the one given back.
-    starts_ = TBulkVector<const char*>(starts_.begin(), starts_.end(),
-                                       TBulkAllocator<const char*>(arena));
-    lengths_ = TBulkVector<std::uint8_t>(lengths_.begin(), lengths_.end(),
-                                         TBulkAllocator<std::uint8_t>(arena));
+    // The tables move to the block given, or out of the one given back.
+    MoveInto(slots_, arena);
+    MoveInto(starts_, arena);
+    MoveInto(lengths_, arena);
     arena_ = std::move(arena);
 }
 

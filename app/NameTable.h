@@ -43,8 +43,8 @@ public:
     // A block its tables (of slots, of recent names, of the texts' places and lengths) may take
     // their memory from while it has room: one whose pages are there already (a plan's) saves
     // the page faults of tables of their own. The table of recent names starts again (it is only a
-    // short way to names the table has); none gives the block back, the slots moving to memory of
-    // their own.
+    // short way to names the table has); none gives the block back, the tables moving to memory
+    // of their own.
     void UseArena(std::shared_ptr<TBulkArena> arena);
 
 private:

@@ -81,6 +81,11 @@ private:
 
 template <class T> using TBulkVector = std::vector<T, TBulkAllocator<T>>;
 
+// Moves v's elements into memory from arena while it has room (none: the heap).
+template <class T> void MoveInto(TBulkVector<T>& v, const std::shared_ptr<TBulkArena>& arena) {
+    v = TBulkVector<T>(v.begin(), v.end(), TBulkAllocator<T>(arena));
+}
+
 // Makes v an empty vector with room for n elements from arena.
 template <class T>
 void ReserveIn(TBulkVector<T>& v, const std::shared_ptr<TBulkArena>& arena, std::size_t n) {
